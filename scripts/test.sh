@@ -1,0 +1,20 @@
+#!/bin/sh
+# Sets up what is missing, builds both targets and runs every test: the native build of the window-free
+# code under the sanitizers, and the Windows build under Wine on one Xvfb display.
+set -e
+cd "$(dirname "$0")/.."
+start=$(date +%s)
+sh scripts/setup.sh
+echo "setup: $(( $(date +%s) - start )) s"
+
+cmake --preset native >/dev/null
+cmake --build --preset native -j2
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw -j2
+echo "build: $(( $(date +%s) - start )) s"
+
+status=0
+ctest --preset native -j2 || status=1
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset mingw -j2 || status=1
+echo "tests: $(( $(date +%s) - start )) s"
+exit $status

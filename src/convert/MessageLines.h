@@ -1,0 +1,25 @@
+// The window-free half of the message list: splitting converter output into lines, telling their kind
+// from the markers in them, and reading the source line that a message names.
+#pragma once
+
+#include "ByteString.h"
+
+// The value is the row's image index in the message list.
+enum class MessageKind { Info = 0, Warning = 1, Error = 2 };
+
+struct ConverterMessage {
+    ByteString text;
+    MessageKind kind = MessageKind::Info;
+};
+
+// Takes the first line off `rest`: the text before the first CR LF (found walking code page 932), with
+// `rest` keeping what follows the pair; or all of `rest` when it holds no CR LF. Returns false, taking
+// nothing, when `rest` is empty.
+bool TakeLine(ByteString& rest, ConverterMessage& line);
+
+// "ERROR! " anywhere makes an error, else "Warning: " a warning, else information.
+MessageKind ClassifyLine(const ByteString& line);
+
+// Finds "in line " and reads the decimal number after it as "%d" would (white space, a sign, digits).
+// Returns false when the text holds no marker, or no number follows the first one.
+bool SourceLineOf(const ByteString& text, int& line);
