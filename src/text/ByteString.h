@@ -25,7 +25,7 @@ inline int NextCharOffset932(const char* text, int offset)
 class ByteString {
 public:
     // The most bytes that Format produces, as the platform formatter cuts its output.
-    static const int FormatLimit = 1023;
+    static constexpr int FormatLimit = 1023;
 
     ByteString();
     ByteString(const char* text);  // NOLINT: implicit, as a literal is a string
@@ -75,6 +75,7 @@ public:
     char* GetBuffer(int minLength);
     void ReleaseBuffer(int newLength = -1);
 
+    friend ByteString operator+(ByteString a, const ByteString& b) { a.Append(b); return a; }
     friend bool operator==(const ByteString& a, const ByteString& b);
     friend bool operator==(const ByteString& a, const char* b);
     friend bool operator!=(const ByteString& a, const ByteString& b) { return !(a == b); }
