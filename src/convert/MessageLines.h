@@ -12,8 +12,9 @@ struct ConverterMessage {
     MessageKind kind = MessageKind::Info;
 };
 
-// Takes the first line off `rest`: the text before the first CR LF (found walking code page 932), with
-// `rest` keeping what follows the pair; or all of `rest` when it holds no CR LF. Returns false, taking
+// Takes the first line off `rest` and classifies it: the text before the first CR LF (found walking code
+// page 932), with `rest` keeping what follows the pair; or, when no CR LF comes before the first NUL byte,
+// the text up to that NUL (all of `rest` when it holds none), with `rest` left empty. Returns false, taking
 // nothing, when `rest` is empty.
 bool TakeLine(ByteString& rest, ConverterMessage& line);
 
