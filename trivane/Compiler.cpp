@@ -1,0 +1,46 @@
+#include "Compiler.h"
+
+#include "Diagnostics.h"
+#include "Parser.h"
+#include "Performer.h"
+#include "SmfWriter.h"
+
+namespace {
+
+std::string Summary(std::size_t tracks, const Sequence& sequence, const Diagnostics& diagnostics)
+{
+    std::int64_t tenths = sequence.microseconds / 100000;
+    return Format("トラック %d, 音符 %lld, 演奏時間 %lld:%02lld.%lld, エラー %d, 警告 %d", static_cast<int>(tracks),
+                  static_cast<long long>(sequence.notes), static_cast<long long>(tenths / 600),
+                  static_cast<long long>(tenths / 10 % 60), static_cast<long long>(tenths % 10),
+                  diagnostics.ErrorCount(), diagnostics.WarningCount());
+}
+
+}  // namespace
+
+CompileResult Compile(std::string_view source, const CompileOptions& options)
+{
+    Diagnostics diagnostics(options.limits.maxShownErrors, options.limits.maxShownWarnings);
+    Song song;
+    Sequence sequence;
+    if (static_cast<std::int64_t>(source.size()) > options.limits.maxInputBytes) {
+        diagnostics.Error(0, "入力ファイルが大きすぎます (最大 %lld バイト)",
+                          static_cast<long long>(options.limits.maxInputBytes));
+    } else {
+        song = ParseSong(source, options, diagnostics);
+        // Loops are matched only when every bracket is; playing a song with errors would only add noise.
+        if (!diagnostics.HasErrors())
+            sequence = Perform(song, options, diagnostics);
+        if (!diagnostics.HasErrors() && song.tracks.empty())
+            diagnostics.Warning(0, "演奏するトラックがありません");
+    }
+    CompileResult result;
+    result.ok = !diagnostics.HasErrors();
+    if (result.ok)
+        result.smf = WriteSmf(sequence, options.format0);
+    result.lines = diagnostics.Lines();
+    result.lines.push_back(Summary(song.tracks.size(), sequence, diagnostics));
+    result.errors = diagnostics.ErrorCount();
+    result.warnings = diagnostics.WarningCount();
+    return result;
+}

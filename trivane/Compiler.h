@@ -1,0 +1,20 @@
+// One compile, MML source bytes in, SMF bytes and the lines to print out. No files, no console: the
+// program's main does those.
+#pragma once
+
+#include "Options.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct CompileResult {
+    bool ok = false;                  // no error: `smf` holds the file
+    std::vector<std::uint8_t> smf;
+    std::vector<std::string> lines;   // messages, then the summary line
+    int errors = 0;
+    int warnings = 0;
+};
+
+CompileResult Compile(std::string_view source, const CompileOptions& options);

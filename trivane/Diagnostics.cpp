@@ -1,0 +1,81 @@
+#include "Diagnostics.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+
+std::string FormatList(const char* format, va_list args)
+{
+    va_list again;
+    va_copy(again, args);
+    int size = std::vsnprintf(nullptr, 0, format, args);
+    std::string text(size > 0 ? size : 0, '\0');
+    if (size > 0)
+        std::vsnprintf(&text[0], text.size() + 1, format, again);
+    va_end(again);
+    return text;
+}
+
+}  // namespace
+
+std::string Format(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatList(format, args);
+    va_end(args);
+    return text;
+}
+
+Diagnostics::Diagnostics(int maxShownErrors, int maxShownWarnings)
+    : maxShownErrors_(maxShownErrors), maxShownWarnings_(maxShownWarnings)
+{
+}
+
+// The format's address names the kind of message: each call site passes its own literal.
+bool Diagnostics::FirstTime(int line, const char* format)
+{
+    return seen_.insert({format, line}).second;
+}
+
+void Diagnostics::Add(bool error, int line, const char* format, va_list args)
+{
+    if (!FirstTime(line, format))
+        return;
+    int& count = error ? errors_ : warnings_;
+    ++count;
+    if (count > (error ? maxShownErrors_ : maxShownWarnings_))
+        return;
+    std::string text = error ? "ERROR! " : "Warning: ";
+    if (line > 0)
+        text += Format("in line %d: ", line);
+    text += FormatList(format, args);
+    shown_.push_back(text);
+}
+
+void Diagnostics::Error(int line, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    Add(true, line, format, args);
+    va_end(args);
+}
+
+void Diagnostics::Warning(int line, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    Add(false, line, format, args);
+    va_end(args);
+}
+
+std::vector<std::string> Diagnostics::Lines() const
+{
+    std::vector<std::string> lines = shown_;
+    if (errors_ > maxShownErrors_)
+        lines.push_back(Format("ERROR! ほかに %d 件のエラーがあります (表示を省略しました)", errors_ - maxShownErrors_));
+    if (warnings_ > maxShownWarnings_)
+        lines.push_back(Format("Warning: ほかに %d 件の警告があります (表示を省略しました)", warnings_ - maxShownWarnings_));
+    return lines;
+}

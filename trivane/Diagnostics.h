@@ -1,0 +1,40 @@
+// Collects the messages of one compile as the lines that the converter prints: "ERROR! " and "Warning: "
+// markers, "in line N" for a message about a source line, a cap on how many are shown.
+#pragma once
+
+#include <cstdarg>
+#include <string>
+#include <set>
+#include <utility>
+#include <vector>
+
+class Diagnostics {
+public:
+    Diagnostics(int maxShownErrors, int maxShownWarnings);
+
+    // Line 0 means a message about no particular line. A message whose format was already reported for
+    // the same line is dropped, so that a mistake inside a loop played a thousand times shows once.
+    void Error(int line, const char* format, ...) __attribute__((format(printf, 3, 4)));
+    void Warning(int line, const char* format, ...) __attribute__((format(printf, 3, 4)));
+
+    int ErrorCount() const { return errors_; }
+    int WarningCount() const { return warnings_; }
+    bool HasErrors() const { return errors_ > 0; }
+
+    // The shown messages in the order reported, then one line for each kind that was cut.
+    std::vector<std::string> Lines() const;
+
+private:
+    bool FirstTime(int line, const char* format);
+    void Add(bool error, int line, const char* format, va_list args);
+
+    int maxShownErrors_;
+    int maxShownWarnings_;
+    int errors_ = 0;
+    int warnings_ = 0;
+    std::vector<std::string> shown_;
+    std::set<std::pair<const char*, int>> seen_;
+};
+
+// printf into a std::string.
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -1,0 +1,79 @@
+// Turns the MML text of one source line into commands, expanding macros as it meets them. Each macro
+// body is read in place, on an explicit stack, so nesting costs no recursion of ours.
+#pragma once
+
+#include "Diagnostics.h"
+#include "Options.h"
+#include "Song.h"
+
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct Macro {
+    int line = 0;
+    std::string_view body;
+};
+using MacroTable = std::map<std::string, Macro, std::less<>>;
+
+class Lexer {
+public:
+    Lexer(const MacroTable& macros, const CompileOptions& options, Diagnostics& diagnostics);
+
+    // Appends the commands of `text`, found in source line `line`, to `out`. Stops adding, with one error,
+    // once the song holds the most commands allowed.
+    void Tokenize(std::string_view text, int line, std::vector<Token>& out);
+
+private:
+    struct Frame {
+        std::string_view text;
+        std::size_t pos;
+        int line;
+        const std::string* macro;  // null for the source line itself
+    };
+    struct Number {
+        bool present = false;
+        std::int64_t value = 0;
+        std::string_view text;  // as written, sign included, for messages
+    };
+
+    int Peek() const;
+    int Line() const { return frames_.back().line; }
+    bool Accept(char c);
+    Number ReadNumber(bool allowSign);
+    bool InRange(char command, const Number& number, int low, int high);
+    bool ReadValue(char command, int low, int high, int& value);
+    bool ReadOptionalValue(char command, int low, int high, int fallback, int& value);
+    bool ReadLengthPart(bool required, char command, std::int64_t& ticks);
+    bool ReadLength(char command, bool required, Length& length);
+    void ReadCommand(std::vector<Token>& out);
+    void ReadMacroUse();
+    void Push(std::vector<Token>& out, Token token);
+
+    const MacroTable& macros_;
+    const CompileOptions& options_;
+    Diagnostics& diagnostics_;
+    std::vector<Frame> frames_;
+    std::int64_t tokenCount_ = 0;
+    bool full_ = false;
+};
+
+// Code page 932: a lead byte takes the byte after it along.
+inline bool IsLeadByte(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// The bytes that may follow a lead byte. A lead byte before anything else stands alone, so that a broken
+// character never swallows a line break.
+inline bool IsTrailByte(int c)
+{
+    return c >= 0x40 && c <= 0xFC && c != 0x7F;
+}
+
+inline bool IsMacroNameChar(int c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}

@@ -1,0 +1,271 @@
+#include "Parser.h"
+
+#include "Lexer.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
+}
+
+std::string_view Trim(std::string_view text)
+{
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// A copy of the source with every comment turned into blanks and its line breaks kept, so that lines keep
+// their numbers. ';' runs to the end of the line, "/*" to "*/". A double-byte character is stepped over
+// whole, wherever it stands.
+std::string StripComments(std::string_view source, Diagnostics& diagnostics)
+{
+    std::string text(source);
+    int line = 1;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        char c = text[i];
+        if (c == '\n') {
+            ++line;
+            ++i;
+        } else if (IsLeadByte(static_cast<unsigned char>(c))) {
+            i += i + 1 < text.size() && IsTrailByte(static_cast<unsigned char>(text[i + 1])) ? 2 : 1;
+        } else if (c == ';') {
+            for (; i < text.size() && text[i] != '\n'; ++i)
+                text[i] = ' ';
+        } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '*') {
+            int startLine = line;
+            text[i] = text[i + 1] = ' ';
+            i += 2;
+            for (;;) {
+                if (i >= text.size()) {
+                    diagnostics.Error(startLine, "コメント /* が */ で閉じられていません");
+                    break;
+                }
+                if (text[i] == '*' && i + 1 < text.size() && text[i + 1] == '/') {
+                    text[i] = text[i + 1] = ' ';
+                    i += 2;
+                    break;
+                }
+                if (text[i] == '\n') {
+                    ++line;
+                } else {
+                    text[i] = ' ';
+                }
+                ++i;
+            }
+        } else {
+            ++i;
+        }
+    }
+    return text;
+}
+
+struct TrackLine {
+    int line;
+    std::uint32_t tracks;  // bit n: track 'A' + n
+    std::string_view text;
+};
+
+class SongReader {
+public:
+    SongReader(const CompileOptions& options, Diagnostics& diagnostics)
+        : options_(options), diagnostics_(diagnostics)
+    {
+        for (int i = 0; i < 26; ++i)
+            channels_[i] = i % 16 + 1;
+    }
+
+    Song Read(std::string_view source);
+
+private:
+    void ReadLine(int line, std::string_view text);
+    void ReadDirective(int line, std::string_view text);
+    bool ReadMacroDefinition(int line, std::string_view text);
+    void MatchLoops(Track& track);
+
+    const CompileOptions& options_;
+    Diagnostics& diagnostics_;
+    Song song_;
+    MacroTable macros_;
+    std::vector<TrackLine> lines_;
+    std::uint32_t currentTracks_ = 1;  // lines before the first track name belong to track A
+    std::array<int, 26> channels_{};
+};
+
+Song SongReader::Read(std::string_view source)
+{
+    std::string text = StripComments(source, diagnostics_);
+    std::string_view rest = text;
+    int line = 1;
+    for (;;) {
+        std::size_t end = rest.find('\n');
+        ReadLine(line, rest.substr(0, end));
+        if (end == std::string_view::npos)
+            break;
+        rest.remove_prefix(end + 1);
+        ++line;
+    }
+
+    // Macros may be used above their definition, so the track lines are read only now.
+    std::array<std::vector<Token>, 26> tokens;
+    std::uint32_t used = 0;
+    Lexer lexer(macros_, options_, diagnostics_);
+    std::vector<Token> lineTokens;
+    for (const TrackLine& trackLine : lines_) {
+        lineTokens.clear();
+        lexer.Tokenize(trackLine.text, trackLine.line, lineTokens);
+        used |= trackLine.tracks;
+        for (int i = 0; i < 26; ++i) {
+            if (trackLine.tracks & (1u << i))
+                tokens[i].insert(tokens[i].end(), lineTokens.begin(), lineTokens.end());
+        }
+    }
+    for (int i = 0; i < 26; ++i) {
+        if (!(used & (1u << i)))
+            continue;
+        Track track;
+        track.name = static_cast<char>('A' + i);
+        track.channel = channels_[i];
+        track.tokens = std::move(tokens[i]);
+        MatchLoops(track);
+        song_.tracks.push_back(std::move(track));
+    }
+    return std::move(song_);
+}
+
+// A line is a directive ('#'), a macro definition ("$name = ..."), a track line (track names in capitals
+// at its start) or more of the tracks named last.
+void SongReader::ReadLine(int line, std::string_view text)
+{
+    if (Trim(text).empty())
+        return;
+    if (text[0] == '#') {
+        ReadDirective(line, text.substr(1));
+        return;
+    }
+    if (text[0] == '$' && ReadMacroDefinition(line, text.substr(1)))
+        return;
+    if (text[0] >= 'A' && text[0] <= 'Z') {
+        std::uint32_t tracks = 0;
+        while (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') {
+            tracks |= 1u << (text[0] - 'A');
+            text.remove_prefix(1);
+        }
+        currentTracks_ = tracks;
+    }
+    lines_.push_back(TrackLine{line, currentTracks_, text});
+}
+
+void SongReader::ReadDirective(int line, std::string_view text)
+{
+    std::size_t nameEnd = 0;
+    while (nameEnd < text.size() && text[nameEnd] >= 'a' && text[nameEnd] <= 'z')
+        ++nameEnd;
+    std::string_view name = text.substr(0, nameEnd);
+    std::string_view value = Trim(text.substr(nameEnd));
+    if (name == "title") {
+        song_.title = std::string(value);
+    } else if (name == "copyright") {
+        song_.copyright = std::string(value);
+    } else if (name == "channel") {
+        // "#channel D 10" or "#channel DE 10"
+        std::uint32_t tracks = 0;
+        while (!value.empty() && value[0] >= 'A' && value[0] <= 'Z') {
+            tracks |= 1u << (value[0] - 'A');
+            value.remove_prefix(1);
+        }
+        value = Trim(value);
+        int channel = 0;
+        bool digits = !value.empty() && value.size() <= 2;
+        for (char c : value) {
+            digits = digits && c >= '0' && c <= '9';
+            channel = channel * 10 + (c - '0');
+        }
+        if (tracks == 0 || !digits || channel < 1 || channel > 16) {
+            diagnostics_.Error(line, "#channel にはトラック名と 1 から 16 のチャンネルを書きます (例: #channel D 10)");
+            return;
+        }
+        for (int i = 0; i < 26; ++i) {
+            if (tracks & (1u << i))
+                channels_[i] = channel;
+        }
+    } else {
+        diagnostics_.Warning(line, "#%.*s は知らない指示なので無視しました", static_cast<int>(name.size()),
+                             name.data());
+    }
+}
+
+// "$name = body"; false when the line is not one (a line that starts with a macro use).
+bool SongReader::ReadMacroDefinition(int line, std::string_view text)
+{
+    std::size_t nameEnd = 0;
+    while (nameEnd < text.size() && IsMacroNameChar(static_cast<unsigned char>(text[nameEnd])))
+        ++nameEnd;
+    std::string_view rest = Trim(text.substr(nameEnd));
+    if (rest.empty() || rest[0] != '=')
+        return false;
+    std::string name(text.substr(0, nameEnd));
+    if (name.empty()) {
+        diagnostics_.Error(line, "$ の後にマクロ名がありません");
+        return true;
+    }
+    auto [it, added] = macros_.emplace(name, Macro{line, rest.substr(1)});
+    if (!added)
+        diagnostics_.Error(line, "マクロ $%s は行 %d で定義済みです", name.c_str(), it->second.line);
+    return true;
+}
+
+// Links each '[' ':' ']' to its partners, so that playing needs no search.
+void SongReader::MatchLoops(Track& track)
+{
+    struct Open {
+        std::uint32_t begin;
+        std::int64_t breakAt;  // -1: none yet
+    };
+    std::vector<Open> open;
+    std::vector<Token>& tokens = track.tokens;
+    for (std::uint32_t i = 0; i < tokens.size(); ++i) {
+        Token& token = tokens[i];
+        if (token.op == Op::LoopBegin) {
+            open.push_back(Open{i, -1});
+            if (static_cast<int>(open.size()) == options_.limits.maxLoopDepth + 1)
+                diagnostics_.Error(token.line, "ループの入れ子が深すぎます (最大 %d 段)", options_.limits.maxLoopDepth);
+        } else if (token.op == Op::LoopBreak) {
+            if (open.empty())
+                diagnostics_.Error(token.line, "':' がループの外にあります");
+            else if (open.back().breakAt >= 0)
+                diagnostics_.Error(token.line, "1 つのループに ':' が 2 つあります");
+            else
+                open.back().breakAt = i;
+        } else if (token.op == Op::LoopEnd) {
+            if (open.empty()) {
+                diagnostics_.Error(token.line, "']' に対応する '[' がありません");
+                continue;
+            }
+            Open loop = open.back();
+            open.pop_back();
+            token.jump = loop.begin;
+            tokens[loop.begin].jump = i;
+            if (loop.breakAt >= 0)
+                tokens[loop.breakAt].jump = i;
+        }
+    }
+    for (const Open& loop : open)
+        diagnostics_.Error(tokens[loop.begin].line, "'[' に対応する ']' がありません");
+}
+
+}  // namespace
+
+Song ParseSong(std::string_view source, const CompileOptions& options, Diagnostics& diagnostics)
+{
+    return SongReader(options, diagnostics).Read(source);
+}

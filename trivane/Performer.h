@@ -1,0 +1,9 @@
+// Plays the commands of each track, loops unrolled, into timed MIDI events.
+#pragma once
+
+#include "Diagnostics.h"
+#include "Options.h"
+#include "Sequence.h"
+#include "Song.h"
+
+Sequence Perform(const Song& song, const CompileOptions& options, Diagnostics& diagnostics);

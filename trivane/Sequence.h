@@ -1,0 +1,43 @@
+// The event model between playing and writing: timed MIDI events per track, in the order they sound.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace meta {
+constexpr std::uint8_t Copyright = 0x02;
+constexpr std::uint8_t TrackName = 0x03;
+constexpr std::uint8_t EndOfTrack = 0x2F;
+constexpr std::uint8_t Tempo = 0x51;
+constexpr std::uint8_t TimeSignature = 0x58;
+}  // namespace meta
+
+struct Event {
+    std::uint32_t tick;
+    std::uint8_t status;  // a channel message's status byte, or 0xFF for a meta event
+    std::uint8_t data1;   // the meta event's type for 0xFF
+    std::uint8_t data2;
+    std::uint32_t payload = 0;  // a meta event's data: an index into Sequence::payloads
+
+    bool IsNoteOff() const { return (status & 0xF0) == 0x80; }
+    bool IsNoteOn() const { return (status & 0xF0) == 0x90; }
+};
+
+struct EventTrack {
+    std::vector<Event> events;  // sorted by SortEvents
+    std::uint32_t endTick = 0;  // where its end of track goes: at or after its last event
+};
+
+struct Sequence {
+    EventTrack conductor;           // title, copyright, time signature and every tempo change
+    std::vector<EventTrack> parts;  // one per MML track, channel messages only
+    std::vector<std::string> payloads;
+    std::uint32_t endTick = 0;
+    std::int64_t notes = 0;
+    std::int64_t microseconds = 0;  // playing time up to endTick
+};
+
+// Orders by time, a note-off before anything else at its tick, else keeping the order they were made in,
+// so that a note repeated without a gap is released before it is struck again.
+void SortEvents(std::vector<Event>& events);

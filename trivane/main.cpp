@@ -1,0 +1,134 @@
+// trivane [-x] [-v] [-f] [-t<N>] in.mml out.mid: compiles an MML file into a Standard MIDI File. Every
+// message goes to standard output, where the front-end reads it; the exit status is 0 on success.
+#include "Compiler.h"
+#include "Diagnostics.h"
+#include "Platform.h"
+#include "version.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int ExitOk = 0;
+constexpr int ExitFailed = 1;
+constexpr int ExitUsage = 2;
+
+void PrintBannerAndUsage()
+{
+    PrintLine("Trivane version " DODAVIRID_VERSION_TEXT " - MML を Standard MIDI File に変換します");
+    PrintLine("使い方: trivane [-x] [-v] [-f] [-t<N>] 入力.mml 出力.mid");
+    PrintLine("  -x     < と > の意味を入れ替えます (< でオクターブを上げます)");
+    PrintLine("  -v     ( と ) の意味を入れ替えます (( でベロシティを上げます)");
+    PrintLine("  -f     SMF format 0 (1 トラック) で書き出します (既定は format 1)");
+    PrintLine("  -t<N>  すべての音を N 半音移調します (N は -12 から 12、ドラムは除きます)");
+}
+
+// "-t5", "-t-3", "-t05": a sign, then only digits.
+bool ReadTranspose(const std::string& text, int& value)
+{
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    if (i == text.size())
+        return false;
+    int magnitude = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        magnitude = magnitude * 10 + (text[i] - '0');
+        if (magnitude > 12)
+            return false;
+    }
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
+struct CommandLine {
+    CompileOptions options;
+    std::vector<std::string> names;
+};
+
+bool ReadCommandLine(int argc, char** argv, CommandLine& line)
+{
+    int i = 1;
+    for (; i < argc && argv[i][0] == '-'; ++i) {
+        std::string option = argv[i];
+        if (option == "-x") {
+            line.options.swapAngleBrackets = true;
+        } else if (option == "-v") {
+            line.options.swapParentheses = true;
+        } else if (option == "-f") {
+            line.options.format0 = true;
+        } else if (option.compare(0, 2, "-t") == 0) {
+            if (!ReadTranspose(option.substr(2), line.options.transpose)) {
+                PrintLine(Format("ERROR! %s: -t の値は -12 から 12 までの整数です", option.c_str()));
+                return false;
+            }
+        } else {
+            PrintLine(Format("ERROR! %s は知らないオプションです", option.c_str()));
+            return false;
+        }
+    }
+    for (; i < argc; ++i)
+        line.names.push_back(argv[i]);
+    if (line.names.size() != 2) {
+        PrintLine("ERROR! 入力の MML ファイルと出力の SMF ファイルを 1 つずつ指定してください");
+        return false;
+    }
+    if (line.names[0] == line.names[1]) {
+        PrintLine("ERROR! 入力と出力に同じファイルは指定できません");
+        return false;
+    }
+    return true;
+}
+
+int Run(const CommandLine& line)
+{
+    const std::string& input = line.names[0];
+    const std::string& output = line.names[1];
+    std::string source;
+    switch (ReadSource(input, line.options.limits.maxInputBytes, source)) {
+    case ReadResult::CannotOpen:
+        PrintLine(Format("ERROR! 入力ファイル %s を開けません", input.c_str()));
+        return ExitFailed;
+    case ReadResult::CannotRead:
+        PrintLine(Format("ERROR! 入力ファイル %s を読めません", input.c_str()));
+        return ExitFailed;
+    case ReadResult::Ok:
+        break;
+    }
+    CompileResult result = Compile(source, line.options);
+    bool written = result.ok && WriteFileAtomically(output, result.smf);
+    for (const std::string& text : result.lines)
+        PrintLine(text);
+    if (!result.ok)
+        return ExitFailed;
+    if (!written) {
+        PrintLine(Format("ERROR! 出力ファイル %s に書き込めません", output.c_str()));
+        return ExitFailed;
+    }
+    PrintLine(Format("%s を書き出しました (SMF format %d)", output.c_str(), line.options.format0 ? 0 : 1));
+    return ExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    UseBinaryStandardOutput();
+    if (argc < 2) {
+        PrintBannerAndUsage();
+        return ExitOk;
+    }
+    CommandLine line;
+    if (!ReadCommandLine(argc, argv, line)) {
+        PrintBannerAndUsage();
+        return ExitUsage;
+    }
+    int status = Run(line);
+    std::fflush(stdout);
+    return status;
+}
