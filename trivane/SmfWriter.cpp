@@ -11,7 +11,11 @@ public:
     void Byte(std::uint32_t value) { bytes_.push_back(static_cast<std::uint8_t>(value)); }
     void Word(std::uint32_t value) { Byte(value >> 8); Byte(value); }
     void Long(std::uint32_t value) { Word(value >> 16); Word(value); }
-    void Text(const char* text) { bytes_.insert(bytes_.end(), text, text + 4); }
+    void Tag(const char* tag)
+    {
+        for (int i = 0; i < 4; ++i)
+            Byte(static_cast<unsigned char>(tag[i]));
+    }
 
     // Seven bits a byte, the most significant first, the high bit set on all but the last.
     void Vlq(std::uint32_t value)
@@ -44,7 +48,7 @@ private:
 void WriteTrack(ByteWriter& out, const std::vector<Event>& events, std::uint32_t endTick,
                 const std::vector<std::string>& payloads)
 {
-    out.Text("MTrk");
+    out.Tag("MTrk");
     std::size_t lengthAt = out.Size();
     out.Long(0);
     std::uint32_t now = 0;
@@ -76,7 +80,7 @@ std::vector<std::uint8_t> WriteSmf(const Sequence& sequence, bool format0)
 {
     std::vector<std::uint8_t> bytes;
     ByteWriter out(bytes);
-    out.Text("MThd");
+    out.Tag("MThd");
     out.Long(6);
     out.Word(format0 ? 0 : 1);
     out.Word(format0 ? 1 : static_cast<std::uint32_t>(1 + sequence.parts.size()));
