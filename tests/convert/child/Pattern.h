@@ -1,0 +1,8 @@
+// The byte at each offset of the test child's generated output: position-dependent and not periodic in any
+// buffer size, so a lost, repeated or reordered chunk changes what the reader sees.
+#pragma once
+
+inline char PatternByte(unsigned offset)
+{
+    return static_cast<char>((offset * 2654435761u) >> 24);
+}
