@@ -1,0 +1,43 @@
+#include "CompileHelpers.h"
+
+#include <sstream>
+
+Compiled CompileText(const std::string& mml, const CompileOptions& options)
+{
+    Compiled compiled;
+    compiled.result = Compile(mml, options);
+    if (compiled.result.ok)
+        compiled.problem = CheckSmf(compiled.result.smf, compiled.listing);
+    return compiled;
+}
+
+std::vector<std::string> Compiled::Lines(const std::string& marker) const
+{
+    std::vector<std::string> found;
+    for (const std::string& line : result.lines) {
+        if (line.find(marker) != std::string::npos)
+            found.push_back(line);
+    }
+    return found;
+}
+
+std::string Compiled::AllLines() const
+{
+    std::string text;
+    for (const std::string& line : result.lines)
+        text += line + "\n";
+    return text;
+}
+
+std::vector<int> KeysOf(const Compiled& compiled, int track)
+{
+    std::vector<int> keys;
+    for (const std::string& line : compiled.Track(track)) {
+        std::istringstream in(line);
+        std::string tick, what;
+        int channel, key;
+        if (in >> tick >> what >> channel >> key && what == "on")
+            keys.push_back(key);
+    }
+    return keys;
+}

@@ -1,0 +1,25 @@
+// Compiles MML text in memory and lists what came out, for the compiler's tests.
+#pragma once
+
+#include "Compiler.h"
+#include "SmfCheck.h"
+
+#include <string>
+#include <vector>
+
+struct Compiled {
+    CompileResult result;
+    SmfListing listing;
+    std::string problem;  // what the strict check found wrong with the file, empty when it passed
+
+    // The events of track `track` (the first part is 1 in format 1), without their track prefix.
+    std::vector<std::string> Track(int track) const { return TrackLines(listing, track); }
+    // The messages that hold `marker`.
+    std::vector<std::string> Lines(const std::string& marker) const;
+    std::string AllLines() const;
+};
+
+Compiled CompileText(const std::string& mml, const CompileOptions& options = CompileOptions());
+
+// The note numbers struck in one track, in order.
+std::vector<int> KeysOf(const Compiled& compiled, int track = 1);
