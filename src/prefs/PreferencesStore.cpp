@@ -47,8 +47,8 @@ HKEY OpenPreferencesKey()
 HKEY CreatePreferencesKey()
 {
     HKEY key = nullptr;
-    LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, PreferencesKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  ReadWrite, nullptr, &key, nullptr);
+    LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, PreferencesKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, ReadWrite,
+                                  nullptr, &key, nullptr);
     return result == ERROR_SUCCESS ? key : nullptr;
 }
 

@@ -33,8 +33,8 @@ protected:
     static void Put(const char* name, DWORD type, const std::string& bytes, DWORD size)
     {
         HKEY key = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, PreferencesKeyPath, 0, nullptr, 0,
-                                                 KEY_WRITE, nullptr, &key, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, PreferencesKeyPath, 0, nullptr, 0, KEY_WRITE,
+                                                 nullptr, &key, nullptr));
         EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), size));
         RegCloseKey(key);
     }

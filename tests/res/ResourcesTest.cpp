@@ -111,6 +111,30 @@ TEST(MainWindowTemplate, HasTheWindowStylesAndAllControls)
     EXPECT_EQ(241, head.cy);
 }
 
+TEST(Resources, AreAllJapanese)
+{
+    const WORD japanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
+    const struct {
+        LPCSTR type;
+        int id;
+    } resources[] = {{RT_DIALOG, IDD_MAIN},
+                     {RT_DIALOG, IDD_PREFERENCES},
+                     {RT_DIALOG, IDD_ABOUT},
+                     {RT_MENU, IDR_MAINMENU},
+                     {RT_ACCELERATOR, IDR_ACCELERATORS},
+                     {RT_GROUP_ICON, IDI_DODAVIRID},
+                     {RT_BITMAP, IDB_INFO},
+                     {RT_BITMAP, IDB_WARNING},
+                     {RT_BITMAP, IDB_ERROR},
+                     // Strings lie in blocks of sixteen, numbered from 1.
+                     {RT_STRING, IDS_PRODUCT_NAME / 16 + 1},
+                     {RT_VERSION, VS_VERSION_INFO},
+                     {RT_MANIFEST, 1}};
+    for (const auto& resource : resources)
+        EXPECT_NE(nullptr, FindResourceExA(nullptr, resource.type, MAKEINTRESOURCEA(resource.id), japanese))
+            << resource.id;
+}
+
 TEST(MainWindowTemplate, ControlsHaveTheirClassesStylesAndJapaneseTexts)
 {
     Dialog dialog(IDD_MAIN);
@@ -151,9 +175,9 @@ TEST(MainWindowTemplate, TabOrderFollowsTheFieldsThenOptionsThenButtonsThenList)
     Dialog dialog(IDD_MAIN);
     ASSERT_NE(nullptr, dialog.Window());
     // The disabled check boxes and the up-down take no tab stop.
-    const std::vector<int> expected = {IDC_MML_FILE, IDC_BROWSE_MML, IDC_SMF_FILE, IDC_BROWSE_SMF, IDC_INVERT_ANGLE,
-                                       IDC_INVERT_PAREN, IDC_FORMAT0, IDC_FORMAT1, IDC_TRANSPOSE, IDC_COMPILE,
-                                       IDC_PLAY, IDC_EDIT, IDC_MESSAGES, IDC_MML_FILE};
+    const std::vector<int> expected = {IDC_MML_FILE,     IDC_BROWSE_MML, IDC_SMF_FILE, IDC_BROWSE_SMF, IDC_INVERT_ANGLE,
+                                       IDC_INVERT_PAREN, IDC_FORMAT0,    IDC_FORMAT1,  IDC_TRANSPOSE,  IDC_COMPILE,
+                                       IDC_PLAY,         IDC_EDIT,       IDC_MESSAGES, IDC_MML_FILE};
     std::vector<int> order = {IDC_MML_FILE};
     HWND item = dialog.Item(IDC_MML_FILE);
     while (order.size() < expected.size()) {
@@ -211,8 +235,10 @@ TEST(Accelerators, AreCtrlECtrlOCtrlPAndF1)
     ACCEL entries[8] = {};
     ASSERT_EQ(4, CopyAcceleratorTableA(table, entries, 8));
     const BYTE control = FVIRTKEY | FCONTROL | FNOINVERT;
-    const ACCEL expected[] = {{control, 'E', ID_FILE_EDIT}, {control, 'O', ID_FILE_OPEN_MML},
-                              {control, 'P', ID_FILE_PLAY}, {FVIRTKEY | FNOINVERT, VK_F1, ID_HELP_CONTENTS}};
+    const ACCEL expected[] = {{control, 'E', ID_FILE_EDIT},
+                              {control, 'O', ID_FILE_OPEN_MML},
+                              {control, 'P', ID_FILE_PLAY},
+                              {FVIRTKEY | FNOINVERT, VK_F1, ID_HELP_CONTENTS}};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(expected[i].fVirt, entries[i].fVirt) << i;
         EXPECT_EQ(expected[i].key, entries[i].key) << i;
@@ -316,8 +342,8 @@ TEST(Manifest, AsksForCommonControlsSixAndGetsThem)
     InitCommonControls();
     ACTCTX_SECTION_KEYED_DATA redirection = {};
     redirection.cbSize = sizeof redirection;
-    EXPECT_TRUE(FindActCtxSectionStringA(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, "comctl32.dll",
-                                         &redirection));
+    EXPECT_TRUE(
+        FindActCtxSectionStringA(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, "comctl32.dll", &redirection));
     char path[MAX_PATH] = "";
     GetModuleFileNameA(GetModuleHandleA("comctl32.dll"), path, MAX_PATH);
     EXPECT_NE(nullptr, StrStrIA(path, "common-controls_6595b64144ccf1df_6.")) << path;
