@@ -143,10 +143,12 @@ Song SongReader::Read(std::string_view source)
 }
 
 // A line is a directive ('#'), a macro definition ("$name = ..."), a track line (track names in capitals
-// at its start) or more of the tracks named last.
+// at its start) or more of the tracks named last. Blanks before any of these do not count, so that a line
+// may begin after the end of a block comment.
 void SongReader::ReadLine(int line, std::string_view text)
 {
-    if (Trim(text).empty())
+    text = Trim(text);
+    if (text.empty())
         return;
     if (text[0] == '#') {
         ReadDirective(line, text.substr(1));
