@@ -1,0 +1,71 @@
+// Starting the editor and the player.
+#include "ToolLauncher.h"
+
+#include <shellapi.h>
+
+#include "CommandTemplate.h"
+
+namespace {
+
+// The two handles CreateProcessA hands back. Nothing waits for the tool, so they are closed as soon as the
+// process is started, the thread's first.
+struct StartedProcess : PROCESS_INFORMATION {
+    StartedProcess() : PROCESS_INFORMATION() {}
+    ~StartedProcess()
+    {
+        if (hThread)
+            CloseHandle(hThread);
+        if (hProcess)
+            CloseHandle(hProcess);
+    }
+    StartedProcess(const StartedProcess&) = delete;
+    StartedProcess& operator=(const StartedProcess&) = delete;
+};
+
+void OpenThroughAssociation(HWND owner, const ByteString& file)
+{
+    // The shell's default verb for the file's type; whatever goes wrong, the shell tells the user itself.
+    ShellExecuteA(owner, nullptr, file.c_str(), nullptr, nullptr, SW_SHOWDEFAULT);
+}
+
+}  // namespace
+
+void LaunchCommand(const ByteString& commandLine)
+{
+    // CreateProcessA may write into the command line, so it gets a copy of its own.
+    ByteString buffer = commandLine;
+    char* writable = buffer.GetBuffer(commandLine.Length());
+    if (!writable)
+        return;
+    // The tool shows its window as it likes: every field but the size stays zero. No application name, so
+    // the first token is looked up as the user would expect from a command prompt.
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    StartedProcess process;
+    CreateProcessA(nullptr, writable, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+}
+
+void OpenEditor(const Preferences& preferences, HWND owner, const ByteString& mmlFile)
+{
+    if (preferences.UseMyEditor)
+        LaunchCommand(ExpandCommand(preferences.MyEditor, mmlFile));
+    else
+        OpenThroughAssociation(owner, mmlFile);
+}
+
+void OpenEditorAtLine(const Preferences& preferences, HWND owner, const ByteString& mmlFile, int line)
+{
+    // An empty line template stays empty: falling back to MyEditor would open the file away from the line.
+    if (preferences.UseMyEditor)
+        LaunchCommand(ExpandCommand(preferences.MyEditorWithLine, mmlFile, line));
+    else
+        OpenThroughAssociation(owner, mmlFile);
+}
+
+void OpenPlayer(const Preferences& preferences, HWND owner, const ByteString& smfFile)
+{
+    if (preferences.UseMyPlayer)
+        LaunchCommand(ExpandCommand(preferences.MyPlayer, smfFile));
+    else
+        OpenThroughAssociation(owner, smfFile);
+}
