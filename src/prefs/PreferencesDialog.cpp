@@ -1,0 +1,168 @@
+// The settings dialog.
+#include "PreferencesDialog.h"
+
+#include "CenterDialog.h"
+#include "FileDialog.h"
+#include "resource.h"
+
+namespace {
+
+// What the user browses for. The default extension is bare, as the file dialog expects it: a program name
+// typed without one becomes a .exe.
+const char ProgramExtension[] = "exe";
+
+ByteString ReadField(HWND field)
+{
+    // A field keeps at most its first 1023 bytes, as every text field of the program.
+    char text[1024] = {};
+    GetWindowTextA(field, text, sizeof(text));
+    return ByteString(text);
+}
+
+void ShowChoice(HWND window, int chosen, int other)
+{
+    SendDlgItemMessageA(window, chosen, BM_SETCHECK, BST_CHECKED, 0);
+    SendDlgItemMessageA(window, other, BM_SETCHECK, BST_UNCHECKED, 0);
+}
+
+// The first filter pair of a Browse button's file dialog; "all files" always follows it.
+struct Filter {
+    const char* description;
+    const char* pattern;
+};
+const Filter ConverterFilter = {"trivane.exe", "trivane.exe"};
+const Filter ProgramsFilter = {"プログラム", "*.exe;*.cmd;*.bat;*.com"};
+
+// The chosen path replaces the field's text as it is: no quotes and no %f, which the user adds.
+void BrowseForProgram(HWND field, const Filter& first)
+{
+    FileDialog dialog(FileDialog::Open, ProgramExtension);
+    dialog.AddFilter(first.description, first.pattern);
+    dialog.AddFilter("すべてのファイル", "*.*");
+    // Always from an empty name: the field may hold a whole command line rather than a path.
+    if (dialog.Run(GetActiveWindow(), ByteString()))
+        SetWindowTextA(field, dialog.Path().c_str());
+}
+
+}  // namespace
+
+// Tested in this order. OK and Cancel take any code, so Enter, Escape and the close box end the dialog too.
+const PreferencesDialog::Route PreferencesDialog::routes_[] = {
+    {WM_INITDIALOG, 0, 0, CallInitDialog},
+    {WM_COMMAND, IDOK, AnyCode, CallCloseCmd},
+    {WM_COMMAND, IDCANCEL, AnyCode, CallCloseCmd},
+    {WM_COMMAND, IDC_BROWSE_CONVERTER, BN_CLICKED, Call<&PreferencesDialog::OnBrowseConverter>},
+    {WM_COMMAND, IDC_BROWSE_EDITOR, BN_CLICKED, Call<&PreferencesDialog::OnBrowseEditor>},
+    {WM_COMMAND, IDC_BROWSE_EDITOR_WITH_LINE, BN_CLICKED, Call<&PreferencesDialog::OnBrowseEditorWithLine>},
+    {WM_COMMAND, IDC_BROWSE_PLAYER, BN_CLICKED, Call<&PreferencesDialog::OnBrowsePlayer>},
+};
+
+INT_PTR PreferencesDialog::Run(HWND owner)
+{
+    // `this` travels as the initialisation value, so the dialog procedure knows its object from WM_INITDIALOG on.
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PREFERENCES), owner, DialogProc,
+                           reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK PreferencesDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(window, DWLP_USER, lParam);
+        reinterpret_cast<PreferencesDialog*>(lParam)->window_ = window;
+    }
+    auto* dialog = reinterpret_cast<PreferencesDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+    if (!dialog)
+        return FALSE;
+    // No exception may unwind through the system's frames.
+    try {
+        for (const Route& route : routes_) {
+            if (Matches(route, message, wParam)) {
+                INT_PTR result = route.handler(*dialog, wParam);
+                return message == WM_INITDIALOG ? result : TRUE;
+            }
+        }
+    } catch (...) {
+    }
+    return FALSE;
+}
+
+bool PreferencesDialog::Matches(const Route& route, UINT message, WPARAM wParam)
+{
+    if (route.message != message)
+        return false;
+    if (message == WM_COMMAND)
+        return LOWORD(wParam) == route.id && (route.code == AnyCode || HIWORD(wParam) == route.code);
+    return true;
+}
+
+INT_PTR PreferencesDialog::CallInitDialog(PreferencesDialog& dialog, WPARAM)
+{
+    return dialog.OnInitDialog();
+}
+
+INT_PTR PreferencesDialog::CallCloseCmd(PreferencesDialog& dialog, WPARAM wParam)
+{
+    return dialog.OnCloseCmd(LOWORD(wParam));
+}
+
+BOOL PreferencesDialog::OnInitDialog()
+{
+    CenterDialog(window_, GetParent(window_));
+    converterPath_ = GetDlgItem(window_, IDC_CONVERTER_PATH);
+    editor_ = GetDlgItem(window_, IDC_EDITOR);
+    editorWithLine_ = GetDlgItem(window_, IDC_EDITOR_WITH_LINE);
+    player_ = GetDlgItem(window_, IDC_PLAYER);
+    SetWindowTextA(converterPath_, preferences_.ConverterPath.c_str());
+    SetWindowTextA(editor_, preferences_.MyEditor.c_str());
+    SetWindowTextA(editorWithLine_, preferences_.MyEditorWithLine.c_str());
+    SetWindowTextA(player_, preferences_.MyPlayer.c_str());
+    // Both buttons of a pair are set, so the pair is right whatever the template checks.
+    if (preferences_.UseMyEditor)
+        ShowChoice(window_, IDC_EDITOR_CUSTOM, IDC_EDITOR_ASSOC);
+    else
+        ShowChoice(window_, IDC_EDITOR_ASSOC, IDC_EDITOR_CUSTOM);
+    if (preferences_.UseMyPlayer)
+        ShowChoice(window_, IDC_PLAYER_CUSTOM, IDC_PLAYER_ASSOC);
+    else
+        ShowChoice(window_, IDC_PLAYER_ASSOC, IDC_PLAYER_CUSTOM);
+    return TRUE;  // the focus goes to the first tab stop, the converter's path
+}
+
+INT_PTR PreferencesDialog::OnCloseCmd(int id)
+{
+    // Nothing is checked: an empty field or a template without %f is the user's to choose.
+    if (id == IDOK) {
+        preferences_.ConverterPath = ReadField(converterPath_);
+        preferences_.MyEditor = ReadField(editor_);
+        preferences_.MyEditorWithLine = ReadField(editorWithLine_);
+        preferences_.MyPlayer = ReadField(player_);
+        preferences_.UseMyEditor = SendDlgItemMessageA(window_, IDC_EDITOR_CUSTOM, BM_GETCHECK, 0, 0) != 0;
+        preferences_.UseMyPlayer = SendDlgItemMessageA(window_, IDC_PLAYER_CUSTOM, BM_GETCHECK, 0, 0) != 0;
+    }
+    EndDialog(window_, id);
+    return 0;
+}
+
+INT_PTR PreferencesDialog::OnBrowseConverter()
+{
+    BrowseForProgram(converterPath_, ConverterFilter);
+    return 0;
+}
+
+INT_PTR PreferencesDialog::OnBrowseEditor()
+{
+    BrowseForProgram(editor_, ProgramsFilter);
+    return 0;
+}
+
+INT_PTR PreferencesDialog::OnBrowseEditorWithLine()
+{
+    BrowseForProgram(editorWithLine_, ProgramsFilter);
+    return 0;
+}
+
+INT_PTR PreferencesDialog::OnBrowsePlayer()
+{
+    BrowseForProgram(player_, ProgramsFilter);
+    return 0;
+}
