@@ -2,42 +2,67 @@
 // settings dialog, the About box, the help text and the web sites.
 #include "MainDialog.h"
 
+#include "AboutDialog.h"
+#include "HelpCommands.h"
+#include "MessageLines.h"
+#include "PreferencesDialog.h"
+#include "ToolLauncher.h"
+
+// The fields are passed on as they stand, even empty: a wrong name shows up in the tool or the shell.
 INT_PTR MainDialog::OnEdit()
 {
-    return 0;  // opens the MML file in the editor; not yet written
+    OpenEditor(preferences_, window_, WindowText(mmlField_));
+    return 0;
 }
 
 INT_PTR MainDialog::OnPlay()
 {
-    return 0;  // opens the SMF file in the player; not yet written
+    OpenPlayer(preferences_, window_, WindowText(smfField_));
+    return 0;
 }
 
-INT_PTR MainDialog::OnMessageDoubleClick(const NMHDR*)
+INT_PTR MainDialog::OnMessageDoubleClick(const NMHDR* notification)
 {
-    return 0;  // opens the editor at the line a message names; not yet written
+    // iItem is -1 below the last row, which RowText turns into an empty text that names no line. Any row's
+    // kind will do: a warning about a line is as worth jumping to as an error.
+    const auto* activation = reinterpret_cast<const NMITEMACTIVATE*>(notification);
+    int line = 0;
+    if (!SourceLineOf(messages_.RowText(activation->iItem), line))
+        return 0;
+    // The field as it is now, which may no longer be the file of the last compile.
+    OpenEditorAtLine(preferences_, window_, WindowText(mmlField_), line);
+    return 0;
 }
 
 INT_PTR MainDialog::OnSettings()
 {
-    return 0;  // shows the settings dialog; not yet written
+    // The dialog edits a copy; Cancel leaves nothing behind. The registry is written only when the window closes.
+    PreferencesDialog dialog(preferences_);
+    if (dialog.Run(GetActiveWindow()) == IDOK)
+        preferences_ = dialog.Record();
+    return 0;
 }
 
 INT_PTR MainDialog::OnAbout()
 {
-    return 0;  // shows the About box; not yet written
+    AboutDialog().Run(GetActiveWindow());
+    return 0;
 }
 
 INT_PTR MainDialog::OnHelpContents()
 {
-    return 0;  // opens the help text; not yet written
+    OpenHelpContents(window_);
+    return 0;
 }
 
 INT_PTR MainDialog::OnConverterSite()
 {
-    return 0;  // opens the converter's web site; not yet written
+    OpenConverterSite(window_);
+    return 0;
 }
 
 INT_PTR MainDialog::OnMakerSite()
 {
-    return 0;  // opens the maker's web site; not yet written
+    OpenMakerSite(window_);
+    return 0;
 }
