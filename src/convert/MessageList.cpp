@@ -1,0 +1,55 @@
+// The message list over its report-style list view: rows go in at the end, each with the image of its kind.
+#include "MessageList.h"
+
+#include <commctrl.h>
+
+bool MessageList::AddOutput(ByteString text)
+{
+    bool noErrors = true;
+    ConverterMessage line;
+    while (TakeLine(text, line)) {
+        if (line.kind == MessageKind::Error)
+            noErrors = false;
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.iItem = static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
+        item.iSubItem = 0;
+        item.pszText = const_cast<char*>(line.text.c_str());
+        item.iImage = static_cast<int>(line.kind);
+        // A row that cannot be inserted is left out; the rows after it still go in.
+        SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    // Also after an empty text: the caller expects the newest row in view whenever it has added output.
+    int count = static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
+    SendMessageA(list_, LVM_ENSUREVISIBLE, count - 1, FALSE);
+    return noErrors;
+}
+
+void MessageList::Clear()
+{
+    SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
+}
+
+ByteString MessageList::RowText(int index) const
+{
+    // The control tells only how much it copied, not how long the text is: a buffer that it filled up to
+    // its last byte may have cut the text, so read again into one twice as large.
+    ByteString text;
+    for (int size = 256; size < (1 << 30); size *= 2) {
+        char* buffer = text.GetBuffer(size - 1);
+        if (!buffer)
+            break;
+        buffer[0] = '\0';
+        LVITEMA item = {};
+        item.iSubItem = 0;
+        item.pszText = buffer;
+        item.cchTextMax = size;
+        LRESULT copied = SendMessageA(list_, LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
+        if (copied < size - 1) {
+            // An index that names no row copies nothing and leaves the NUL written above.
+            text.ReleaseBuffer();
+            return text;
+        }
+    }
+    return ByteString();
+}
