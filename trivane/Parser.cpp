@@ -188,9 +188,9 @@ void SongReader::ReadDirective(int line, std::string_view text)
         value = Trim(value);
         int channel = 0;
         bool digits = !value.empty() && value.size() <= 2;
-        for (char c : value) {
-            digits = digits && c >= '0' && c <= '9';
-            channel = channel * 10 + (c - '0');
+        for (std::size_t i = 0; digits && i < value.size(); ++i) {
+            digits = value[i] >= '0' && value[i] <= '9';
+            channel = channel * 10 + (value[i] - '0');
         }
         if (tracks == 0 || !digits || channel < 1 || channel > 16) {
             diagnostics_.Error(line, "#channel にはトラック名と 1 から 16 のチャンネルを書きます (例: #channel D 10)");

@@ -260,6 +260,7 @@ TEST(CompileLimits, HostileInputEndsInErrorsNotInCrashesOrHangs)
         {"[c]99999999999 t0 t1000 o10 @128 y128,0 v0 k49", "numbers out of range"},
         {"c1.........", "more dots than the length can halve"},
         {"c^ n y7 $ ] : [", "commands cut short and unmatched brackets"},
+        {"#channel A 99999999999999\nA c", "a channel with many digits"},
     };
     // Lower bounds than the defaults keep this quick under the sanitizers; the mechanism is the same.
     CompileOptions options;
