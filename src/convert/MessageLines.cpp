@@ -6,19 +6,20 @@
 
 #include "Decimal.h"
 
-bool TakeLine(ByteString& rest, ConverterMessage& line)
+bool TakeLine(const ByteString& text, int& offset, ConverterMessage& line)
 {
-    if (rest.IsEmpty())
+    // Walking an offset rather than cutting the rest off each time keeps a long output linear.
+    if (offset >= text.Length())
         return false;
-    int end = rest.Find("\r\n");
+    int end = text.Find("\r\n", offset);
     if (end >= 0) {
-        line.text = rest.Left(end);
-        rest = rest.Mid(end + 2);
+        line.text = text.Mid(offset, end - offset);
+        offset = end + 2;
     } else {
         // The search stops at a NUL byte, and so does the row that shows this line: keep only what the
         // row will hold, so that the text and the kind agree with what the list displays.
-        line.text = rest.Left(static_cast<int>(std::strlen(rest.c_str())));
-        rest.Empty();
+        line.text = text.Mid(offset, static_cast<int>(std::strlen(text.c_str() + offset)));
+        offset = text.Length();
     }
     line.kind = ClassifyLine(line.text);
     return true;

@@ -12,11 +12,11 @@ struct ConverterMessage {
     MessageKind kind = MessageKind::Info;
 };
 
-// Takes the first line off `rest` and classifies it: the text before the first CR LF (found walking code
-// page 932), with `rest` keeping what follows the pair; or, when no CR LF comes before the first NUL byte,
-// the text up to that NUL (all of `rest` when it holds none), with `rest` left empty. Returns false, taking
-// nothing, when `rest` is empty.
-bool TakeLine(ByteString& rest, ConverterMessage& line);
+// Takes the line of `text` that starts at `offset` and classifies it: the text up to the next CR LF (found
+// walking code page 932), with `offset` moved past the pair; or, when no CR LF comes before the next NUL
+// byte, the text up to that NUL (up to the end when there is none), with `offset` moved to the end. Returns
+// false, taking nothing, when `offset` is at the end. `offset` must begin a character (0 does).
+bool TakeLine(const ByteString& text, int& offset, ConverterMessage& line);
 
 // "ERROR! " anywhere makes an error, else "Warning: " a warning, else information.
 MessageKind ClassifyLine(const ByteString& line);

@@ -6,8 +6,9 @@
 bool MessageList::AddOutput(ByteString text)
 {
     bool noErrors = true;
+    int offset = 0;
     ConverterMessage line;
-    while (TakeLine(text, line)) {
+    while (TakeLine(text, offset, line)) {
         if (line.kind == MessageKind::Error)
             noErrors = false;
         LVITEMA item = {};

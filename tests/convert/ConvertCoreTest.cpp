@@ -81,9 +81,9 @@ TEST(BuildCommandLine, KeepsLongPathsWhole)
 std::vector<std::pair<std::string, MessageKind>> Rows(const ByteString& text)
 {
     std::vector<std::pair<std::string, MessageKind>> rows;
-    ByteString rest = text;
+    int offset = 0;
     ConverterMessage line;
-    while (TakeLine(rest, line))
+    while (TakeLine(text, offset, line))
         rows.emplace_back(Str(line.text), line.kind);
     return rows;
 }
