@@ -123,8 +123,8 @@ void ShortRun()
     // One run of each first, so that neither pays for loading the child from disk.
     Compare("lines 20", 1, expected);
     Timing t = Compare("lines 20", 30, expected);
-    std::printf("20-line child, mean of 30 runs: runner %.1f ms, reference %.1f ms, ratio %.2f\n",
-                t.runner * 1000, t.reference * 1000, t.runner / t.reference);
+    std::printf("20-line child, mean of 30 runs: runner %.1f ms, reference %.1f ms, ratio %.2f\n", t.runner * 1000,
+                t.reference * 1000, t.runner / t.reference);
 }
 
 void Throughput(int megabytes, int runs)
@@ -134,16 +134,16 @@ void Throughput(int megabytes, int runs)
     std::snprintf(commands, sizeof commands, "outpattern %d", bytes);
     Timing t = Compare(commands, runs, bytes);
     std::printf("%2d MB, mean of %d runs: runner %.1f MB/s (%.0f ms), reference %.1f MB/s (%.0f ms), ratio %.2f\n",
-                megabytes, runs, megabytes / t.runner, t.runner * 1000, megabytes / t.reference,
-                t.reference * 1000, t.runner / t.reference);
+                megabytes, runs, megabytes / t.runner, t.runner * 1000, megabytes / t.reference, t.reference * 1000,
+                t.runner / t.reference);
 }
 
 HWND MakeListView(HWND& frame)
 {
-    frame = CreateWindowExA(0, "STATIC", "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 500, 400, nullptr,
-                            nullptr, GetModuleHandleA(nullptr), nullptr);
-    HWND view = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 480,
-                                360, frame, nullptr, GetModuleHandleA(nullptr), nullptr);
+    frame = CreateWindowExA(0, "STATIC", "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 500, 400, nullptr, nullptr,
+                            GetModuleHandleA(nullptr), nullptr);
+    HWND view = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 480, 360,
+                                frame, nullptr, GetModuleHandleA(nullptr), nullptr);
     LVCOLUMNA column = {};
     column.mask = LVCF_WIDTH;
     column.cx = 460;

@@ -90,8 +90,8 @@ bool RunChildProcess(char* commandLine, OutputSink sink, void* context)
     startup.hStdInput = child.inputRead;
     startup.hStdOutput = child.outputWrite;
     startup.hStdError = child.errorWrite;
-    if (!CreateProcessA(nullptr, commandLine, &inheritable, nullptr, TRUE, CREATE_NO_WINDOW | DETACHED_PROCESS,
-                        nullptr, nullptr, &startup, &resources.process))
+    if (!CreateProcessA(nullptr, commandLine, &inheritable, nullptr, TRUE, CREATE_NO_WINDOW | DETACHED_PROCESS, nullptr,
+                        nullptr, &startup, &resources.process))
         return false;
 
     WaitForInputIdle(resources.process.hProcess, 1000);

@@ -45,8 +45,8 @@ TEST(BuildCommandLine, PutsTheOptionsInTheirFixedOrder)
 TEST(BuildCommandLine, PassesTheTranspositionTextOnlyWhenItsValueIsNotZero)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"0", ""},          {"", ""},           {"-0", ""},         {"abc", ""},       {"+", ""},
-        {"05", "-t05 "},    {"-12", "-t-12 "},  {" 7", "-t 7 "},    {"3x", "-t3x "},   {"+4", "-t+4 "},
+        {"0", ""},       {"", ""},          {"-0", ""},      {"abc", ""},     {"+", ""},
+        {"05", "-t05 "}, {"-12", "-t-12 "}, {" 7", "-t 7 "}, {"3x", "-t3x "}, {"+4", "-t+4 "},
     };
     for (const auto& c : cases) {
         CompileOptions options = SongOptions();
@@ -73,8 +73,8 @@ TEST(BuildCommandLine, KeepsLongPathsWhole)
     options.MmlPath = (folder + "song.mml").c_str();
     options.SmfPath = (folder + "song.mid").c_str();
     options.TransposeText = "-2";
-    EXPECT_EQ(Str(BuildCommandLine(options)), "\"" + Str(options.ConverterPath) + "\" -t-2 \"" + folder +
-                                                  "song.mml\" \"" + folder + "song.mid\"");
+    EXPECT_EQ(Str(BuildCommandLine(options)),
+              "\"" + Str(options.ConverterPath) + "\" -t-2 \"" + folder + "song.mml\" \"" + folder + "song.mid\"");
 }
 
 // The rows that splitting `text` gives, as (text, kind) pairs.
@@ -140,10 +140,11 @@ TEST(ClassifyLine, LooksForExactMarkersAnywhereErrorFirst)
 
 TEST(ClassifyLine, NeverMatchesFromATrailByte)
 {
-    // 0x83 0x45 is one character whose second byte reads as 'E'; 0x83 0x57 one whose second byte is 'W'.
-    EXPECT_EQ(ClassifyLine("\x83" "ERROR! "), MessageKind::Info);
-    EXPECT_EQ(ClassifyLine("\x83" "Warning: "), MessageKind::Info);
-    EXPECT_EQ(ClassifyLine("\x83\x45" "ERROR! "), MessageKind::Error);
+    // Octal \203 is the lead byte 0x83: with 'E' after it, it makes one character whose second byte reads as
+    // 'E'; with 'W', one whose second byte reads as 'W'.
+    EXPECT_EQ(ClassifyLine("\203ERROR! "), MessageKind::Info);
+    EXPECT_EQ(ClassifyLine("\203Warning: "), MessageKind::Info);
+    EXPECT_EQ(ClassifyLine("\203EERROR! "), MessageKind::Error);
 }
 
 TEST(TakeLine, ClassifiesEachLine)
@@ -158,10 +159,16 @@ TEST(TakeLine, ClassifiesEachLine)
 TEST(SourceLineOf, ReadsTheNumberAfterTheFirstMarker)
 {
     const std::pair<const char*, int> cases[] = {
-        {"in line 12", 12},          {"x ERROR! in line  7: y", 7},   {"in line -3", -3},
-        {"in line 0012abc", 12},     {"in line +5", 5},               {"in line \t\r\n9", 9},
-        {"in line 12, in line 40", 12},                               {"in line 2147483647", INT_MAX},
-        {"in line 99999999999", INT_MAX},                             {"in line -2147483648", INT_MIN},
+        {"in line 12", 12},
+        {"x ERROR! in line  7: y", 7},
+        {"in line -3", -3},
+        {"in line 0012abc", 12},
+        {"in line +5", 5},
+        {"in line \t\r\n9", 9},
+        {"in line 12, in line 40", 12},
+        {"in line 2147483647", INT_MAX},
+        {"in line 99999999999", INT_MAX},
+        {"in line -2147483648", INT_MIN},
         {"in line -99999999999", INT_MIN},
     };
     for (const auto& c : cases) {
@@ -173,8 +180,8 @@ TEST(SourceLineOf, ReadsTheNumberAfterTheFirstMarker)
 
 TEST(SourceLineOf, FindsNoLineWithoutMarkerOrNumber)
 {
-    const char* cases[] = {"",         "line 5",        "In line 5",  "in line5", "in  line 5", "in line ",
-                           "in line x", "in line - 3",  "in line +",  "\x82in line 5"};
+    const char* cases[] = {"",         "line 5",    "In line 5",   "in line5",  "in  line 5",
+                           "in line ", "in line x", "in line - 3", "in line +", "\x82in line 5"};
     for (const char* text : cases) {
         int line = 77;
         EXPECT_FALSE(SourceLineOf(text, line)) << text;

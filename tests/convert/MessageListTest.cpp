@@ -28,8 +28,8 @@ protected:
                                  nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(frame_, nullptr);
         HWND view = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                                    WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0,
-                                    380, 200, frame_, nullptr, GetModuleHandleA(nullptr), nullptr);
+                                    WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0, 380,
+                                    200, frame_, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(view, nullptr);
         LVCOLUMNA column = {};
         column.mask = LVCF_WIDTH | LVCF_TEXT;
@@ -80,8 +80,13 @@ TEST_F(MessageListTest, AddsARowPerLineWithTheImageOfItsKind)
     EXPECT_TRUE(list_.AddOutput("\"trivane.exe\" \"a.mml\" \"a.mid\""));
     EXPECT_FALSE(list_.AddOutput("one\r\nsong.mml: ERROR! in line 3\r\nWarning: unused\r\n\r\n\x93\xFA\x96{"));
     EXPECT_TRUE(list_.AddOutput("Warning: only\r\n"));
-    const char* texts[] = {"\"trivane.exe\" \"a.mml\" \"a.mid\"", "one", "song.mml: ERROR! in line 3",
-                           "Warning: unused", "", "\x93\xFA\x96{", "Warning: only"};
+    const char* texts[] = {"\"trivane.exe\" \"a.mml\" \"a.mid\"",
+                           "one",
+                           "song.mml: ERROR! in line 3",
+                           "Warning: unused",
+                           "",
+                           "\x93\xFA\x96{",
+                           "Warning: only"};
     const int images[] = {0, 0, 2, 1, 0, 0, 1};
     ASSERT_EQ(Count(), 7);
     for (int i = 0; i < 7; ++i) {
