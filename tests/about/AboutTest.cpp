@@ -77,29 +77,37 @@ TEST_F(AboutTest, StaysInsideTheWorkAreaWhenTheMainWindowIsNearItsEdges)
     }
 }
 
-// Points a class of the shell at another command for the length of a test, and puts the old one back.
+// Points a class of the shell at another command for the length of a test, and puts back what was there:
+// the old value, or no value, or no key at all (a prefix may have no key for .txt, and an empty one would
+// hide the shell's own fallback).
 class ScopedClassValue {
 public:
-    ScopedClassValue(const std::string& key, const char* name, const std::string& value) : key_(key), name_(name)
+    ScopedClassValue(const std::string& key, const std::string& value) : key_(key)
     {
+        HKEY existing;
+        hadKey_ = RegOpenKeyExA(HKEY_CLASSES_ROOT, key_.c_str(), 0, KEY_READ, &existing) == ERROR_SUCCESS;
+        if (hadKey_)
+            RegCloseKey(existing);
         char old[1024] = {};
         DWORD size = sizeof(old);
-        had_ = SHGetValueA(HKEY_CLASSES_ROOT, key_.c_str(), name_, nullptr, old, &size) == ERROR_SUCCESS;
+        hadValue_ = SHGetValueA(HKEY_CLASSES_ROOT, key_.c_str(), nullptr, nullptr, old, &size) == ERROR_SUCCESS;
         old_ = old;
-        SHSetValueA(HKEY_CLASSES_ROOT, key_.c_str(), name_, REG_SZ, value.c_str(), value.size() + 1);
+        SHSetValueA(HKEY_CLASSES_ROOT, key_.c_str(), nullptr, REG_SZ, value.c_str(), value.size() + 1);
     }
     ~ScopedClassValue()
     {
-        if (had_)
-            SHSetValueA(HKEY_CLASSES_ROOT, key_.c_str(), name_, REG_SZ, old_.c_str(), old_.size() + 1);
+        if (!hadKey_)
+            SHDeleteKeyA(HKEY_CLASSES_ROOT, key_.c_str());
+        else if (hadValue_)
+            SHSetValueA(HKEY_CLASSES_ROOT, key_.c_str(), nullptr, REG_SZ, old_.c_str(), old_.size() + 1);
         else
-            SHDeleteValueA(HKEY_CLASSES_ROOT, key_.c_str(), name_);
+            SHDeleteValueA(HKEY_CLASSES_ROOT, key_.c_str(), nullptr);
     }
 
 private:
     std::string key_;
-    const char* name_;
-    bool had_;
+    bool hadKey_;
+    bool hadValue_;
     std::string old_;
 };
 
@@ -148,9 +156,9 @@ TEST_F(AboutTest, HelpAndTheWebSitesGoToTheShellsHandlers)
     SetEnvironmentVariableA("DODAVIRID_RECORD", record.c_str());
 
     const std::string recorder = "\"" + WindowsPath(RECORDER_PATH) + "\"";
-    ScopedClassValue text(".txt", nullptr, "DodaviridTest.text");
-    ScopedClassValue textCommand("DodaviridTest.text\\shell\\open\\command", nullptr, recorder + " text \"%1\"");
-    ScopedClassValue web("https\\shell\\open\\command", nullptr, recorder + " web \"%1\"");
+    ScopedClassValue text(".txt", "DodaviridTest.text");
+    ScopedClassValue textCommand("DodaviridTest.text\\shell\\open\\command", recorder + " text \"%1\"");
+    ScopedClassValue web("https\\shell\\open\\command", recorder + " web \"%1\"");
 
     // F1 through the window's accelerators, the sites from the menu.
     PostMessageA(window_.Window(), WM_KEYDOWN, VK_F1, 1);
@@ -168,6 +176,7 @@ TEST_F(AboutTest, HelpAndTheWebSitesGoToTheShellsHandlers)
     DeleteFileA(record.c_str());
     DeleteFileA(help.c_str());
     RemoveDirectoryA(work.c_str());
+    SHDeleteKeyA(HKEY_CLASSES_ROOT, "DodaviridTest.text");
 }
 
 }  // namespace
