@@ -21,17 +21,19 @@ std::string Summary(std::size_t tracks, const Sequence& sequence, const Diagnost
 CompileResult Compile(std::string_view source, const CompileOptions& options)
 {
     Diagnostics diagnostics(options.limits.maxShownErrors, options.limits.maxShownWarnings);
-    Song song;
+    std::size_t tracks = 0;
     Sequence sequence;
     if (static_cast<std::int64_t>(source.size()) > options.limits.maxInputBytes) {
         diagnostics.Error(0, "入力ファイルが大きすぎます (最大 %lld バイト)",
                           static_cast<long long>(options.limits.maxInputBytes));
     } else {
-        song = ParseSong(source, options, diagnostics);
+        // The commands are let go before the file is written, which lowers the peak memory of a large song.
+        Song song = ParseSong(source, options, diagnostics);
+        tracks = song.tracks.size();
         // Loops are matched only when every bracket is; playing a song with errors would only add noise.
         if (!diagnostics.HasErrors())
             sequence = Perform(song, options, diagnostics);
-        if (!diagnostics.HasErrors() && song.tracks.empty())
+        if (!diagnostics.HasErrors() && tracks == 0)
             diagnostics.Warning(0, "演奏するトラックがありません");
     }
     CompileResult result;
@@ -39,7 +41,7 @@ CompileResult Compile(std::string_view source, const CompileOptions& options)
     if (result.ok)
         result.smf = WriteSmf(sequence, options.format0);
     result.lines = diagnostics.Lines();
-    result.lines.push_back(Summary(song.tracks.size(), sequence, diagnostics));
+    result.lines.push_back(Summary(tracks, sequence, diagnostics));
     result.errors = diagnostics.ErrorCount();
     result.warnings = diagnostics.WarningCount();
     return result;

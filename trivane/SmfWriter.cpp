@@ -78,7 +78,11 @@ void WriteTrack(ByteWriter& out, const std::vector<Event>& events, std::uint32_t
 
 std::vector<std::uint8_t> WriteSmf(const Sequence& sequence, bool format0)
 {
+    std::size_t events = sequence.conductor.events.size();
+    for (const EventTrack& part : sequence.parts)
+        events += part.events.size();
     std::vector<std::uint8_t> bytes;
+    bytes.reserve(14 + 8 * (1 + sequence.parts.size()) + 5 * events);  // most events take four or five bytes
     ByteWriter out(bytes);
     out.Tag("MThd");
     out.Long(6);
