@@ -102,6 +102,16 @@ TEST(CompileTracks, NamesChannelsContinuationLinesAndDrums)
     EXPECT_EQ(song.Track(4), (Lines{"0 on 9 60 100", "480 off 9 60", "480 on 9 36 100", "960 off 9 36", "960 end"}));
 }
 
+TEST(CompileTracks, TracksSharingAChannelMergeIntoAValidFormat0File)
+{
+    CompileOptions options;
+    options.format0 = true;
+    Compiled song = CompileText("#channel B 1\nA c c\nB c4. c8", options);
+    ASSERT_TRUE(song.result.ok);
+    EXPECT_EQ(song.problem, "");
+    EXPECT_EQ(song.Track(0).size(), 2 + 8 + 1u);  // meter, tempo, eight notes, end
+}
+
 TEST(CompileOptions, SwapAngleBracketsIsTheSongWithTheBracketsSwapped)
 {
     const char* songs[] = {"o4 c > c < < c", "#channel B 10\nA l8 [c>c<]2 >>d\nB o2 > n40 c <c"};

@@ -1,6 +1,6 @@
 #include "SmfCheck.h"
 
-#include <set>
+#include <map>
 #include <utility>
 
 namespace {
@@ -81,7 +81,9 @@ std::string CheckTrack(const std::vector<std::uint8_t>& bytes, std::size_t begin
 {
     Reader in(bytes, begin, end);
     std::uint64_t tick = 0;
-    std::set<std::pair<int, int>> sounding;
+    // Tracks may share a channel, so in a merged track one key of a channel may sound twice at once; every
+    // note-off must still end a note that sounds, and none may sound at the end.
+    std::map<std::pair<int, int>, int> sounding;
     std::string problem;
     const std::string prefix = std::to_string(track) + ":";
     for (;;) {
@@ -114,8 +116,10 @@ std::string CheckTrack(const std::vector<std::uint8_t>& bytes, std::size_t begin
                     return At(track, eventAt, "end of track with data");
                 if (!in.AtEnd())
                     return At(track, eventAt, "events after the end of track");
-                if (!sounding.empty())
-                    return At(track, eventAt, "notes still sound at the end of track");
+                for (const auto& key : sounding) {
+                    if (key.second != 0)
+                        return At(track, eventAt, "notes still sound at the end of track");
+                }
                 listing.lines.push_back(line + "end");
                 return "";
             }
@@ -155,12 +159,12 @@ std::string CheckTrack(const std::vector<std::uint8_t>& bytes, std::size_t begin
             bool off = (status & 0xF0) == 0x80 || ((status & 0xF0) == 0x90 && data[1] == 0);
             std::string channelText = std::to_string(channel) + " ";
             if (on) {
-                if (!sounding.insert(key).second)
-                    return At(track, eventAt, "note struck again while it sounds");
+                ++sounding[key];
                 line += "on " + channelText + std::to_string(data[0]) + " " + std::to_string(data[1]);
             } else if (off) {
-                if (sounding.erase(key) == 0)
+                if (sounding[key] == 0)
                     return At(track, eventAt, "note-off of a note that does not sound");
+                --sounding[key];
                 line += "off " + channelText + std::to_string(data[0]);
             } else if ((status & 0xF0) == 0xC0) {
                 line += "program " + channelText + std::to_string(data[0]);

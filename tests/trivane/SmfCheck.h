@@ -16,8 +16,9 @@ struct SmfListing {
 
 // Checks chunk lengths, the header, delta times (at most four bytes, no leading zero groups), that every
 // event carries its status byte, data bytes below 128, meta lengths, the end of track as the last event of
-// every track, balanced note-on and note-off, one track in format 0 and only meta events in the first
-// track of format 1. Returns an empty string when the file passes, else what is wrong and where.
+// every track, note-offs only of sounding notes and none left sounding, one track in format 0 and only meta
+// events in the first track of format 1. Returns an empty string when the file passes, else what is wrong
+// and where.
 std::string CheckSmf(const std::vector<std::uint8_t>& bytes, SmfListing& listing);
 
 // The lines of `listing` that belong to one track, without the "track:" prefix.
