@@ -10,9 +10,9 @@
 #include <vector>
 
 struct CompileResult {
-    bool ok = false;                  // no error: `smf` holds the file
+    bool ok = false;  // no error: `smf` holds the file
     std::vector<std::uint8_t> smf;
-    std::vector<std::string> lines;   // messages, then the summary line
+    std::vector<std::string> lines;  // messages, then the summary line
     int errors = 0;
     int warnings = 0;
 };

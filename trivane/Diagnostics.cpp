@@ -74,8 +74,10 @@ std::vector<std::string> Diagnostics::Lines() const
 {
     std::vector<std::string> lines = shown_;
     if (errors_ > maxShownErrors_)
-        lines.push_back(Format("ERROR! ほかに %d 件のエラーがあります (表示を省略しました)", errors_ - maxShownErrors_));
+        lines.push_back(
+            Format("ERROR! ほかに %d 件のエラーがあります (表示を省略しました)", errors_ - maxShownErrors_));
     if (warnings_ > maxShownWarnings_)
-        lines.push_back(Format("Warning: ほかに %d 件の警告があります (表示を省略しました)", warnings_ - maxShownWarnings_));
+        lines.push_back(
+            Format("Warning: ほかに %d 件の警告があります (表示を省略しました)", warnings_ - maxShownWarnings_));
     return lines;
 }

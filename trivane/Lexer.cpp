@@ -16,17 +16,11 @@ std::string Shown(std::string_view text)
     return std::string(text.substr(0, 12)) + "...";
 }
 
+// Semitones above c of the note names 'a' to 'g'.
 int SemitoneOf(char name)
 {
-    switch (name) {
-    case 'c': return 0;
-    case 'd': return 2;
-    case 'e': return 4;
-    case 'f': return 5;
-    case 'g': return 7;
-    case 'a': return 9;
-    default: return 11;  // 'b'
-    }
+    static const int semitones[] = {9, 11, 0, 2, 4, 5, 7};
+    return semitones[name - 'a'];
 }
 
 }  // namespace
@@ -250,72 +244,95 @@ void Lexer::ReadCommand(std::vector<Token>& out)
     token.line = Line();
     int value = 0;
     switch (c) {
-    case ' ': case '\t': case '\r': case '\n': case '\f': case '\v': case '|':
-        return;
-    case 'c': case 'd': case 'e': case 'f': case 'g': case 'a': case 'b':
-        token.op = Op::Note;
-        token.value = SemitoneOf(static_cast<char>(c));
-        for (;;) {
-            if (Accept('+') || Accept('#'))
-                ++token.value;
-            else if (Accept('-'))
-                --token.value;
-            else
-                break;
-        }
-        if (ReadLength(static_cast<char>(c), false, token.length))
-            Push(out, token);
-        return;
-    case 'r':
-        if (ReadLength('r', false, token.length))
-            Push(out, token);
-        return;
-    case 'n':
-        token.op = Op::RawNote;
-        if (!ReadValue('n', 0, 127, token.value))
+        case ' ':
+        case '\t':
+        case '\r':
+        case '\n':
+        case '\f':
+        case '\v':
+        case '|':
             return;
-        if (Accept(',') && !ReadLength('n', true, token.length))
+        case 'c':
+        case 'd':
+        case 'e':
+        case 'f':
+        case 'g':
+        case 'a':
+        case 'b':
+            token.op = Op::Note;
+            token.value = SemitoneOf(static_cast<char>(c));
+            for (;;) {
+                if (Accept('+') || Accept('#'))
+                    ++token.value;
+                else if (Accept('-'))
+                    --token.value;
+                else
+                    break;
+            }
+            if (ReadLength(static_cast<char>(c), false, token.length))
+                Push(out, token);
             return;
-        Push(out, token);
-        return;
-    case 'l':
-        token.op = Op::Length;
-        if (ReadLength('l', true, token.length))
-            Push(out, token);
-        return;
-    case '<': case '>':
-        token.op = (c == '>') != options_.swapAngleBrackets ? Op::OctaveUp : Op::OctaveDown;
-        Push(out, token);
-        return;
-    case '(': case ')':
-        token.op = (c == ')') != options_.swapParentheses ? Op::VelocityUp : Op::VelocityDown;
-        if (ReadOptionalValue(static_cast<char>(c), 1, 127, 8, token.value))
-            Push(out, token);
-        return;
-    case '&': token.op = Op::Tie; Push(out, token); return;
-    case '[': token.op = Op::LoopBegin; Push(out, token); return;
-    case ':': token.op = Op::LoopBreak; Push(out, token); return;
-    case ']':
-        token.op = Op::LoopEnd;
-        if (ReadOptionalValue(']', 1, options_.limits.maxLoopCount, 2, token.value))
-            Push(out, token);
-        return;
-    case 'y':
-        token.op = Op::Control;
-        if (!ReadValue('y', 0, 127, token.value))
+        case 'r':
+            if (ReadLength('r', false, token.length))
+                Push(out, token);
             return;
-        if (!Accept(',')) {
-            diagnostics_.Error(Line(), "y にはコントロール番号と値をカンマで区切って書きます");
-            return;
-        }
-        if (ReadValue('y', 0, 127, token.value2))
+        case 'n':
+            token.op = Op::RawNote;
+            if (!ReadValue('n', 0, 127, token.value))
+                return;
+            if (Accept(',') && !ReadLength('n', true, token.length))
+                return;
             Push(out, token);
-        return;
-    case '$':
-        ReadMacroUse();
-        return;
-    default:
-        break;
+            return;
+        case 'l':
+            token.op = Op::Length;
+            if (ReadLength('l', true, token.length))
+                Push(out, token);
+            return;
+        case '<':
+        case '>':
+            token.op = (c == '>') != options_.swapAngleBrackets ? Op::OctaveUp : Op::OctaveDown;
+            Push(out, token);
+            return;
+        case '(':
+        case ')':
+            token.op = (c == ')') != options_.swapParentheses ? Op::VelocityUp : Op::VelocityDown;
+            if (ReadOptionalValue(static_cast<char>(c), 1, 127, 8, token.value))
+                Push(out, token);
+            return;
+        case '&':
+            token.op = Op::Tie;
+            Push(out, token);
+            return;
+        case '[':
+            token.op = Op::LoopBegin;
+            Push(out, token);
+            return;
+        case ':':
+            token.op = Op::LoopBreak;
+            Push(out, token);
+            return;
+        case ']':
+            token.op = Op::LoopEnd;
+            if (ReadOptionalValue(']', 1, options_.limits.maxLoopCount, 2, token.value))
+                Push(out, token);
+            return;
+        case 'y':
+            token.op = Op::Control;
+            if (!ReadValue('y', 0, 127, token.value))
+                return;
+            if (!Accept(',')) {
+                diagnostics_.Error(Line(), "y にはコントロール番号と値をカンマで区切って書きます");
+                return;
+            }
+            if (ReadValue('y', 0, 127, token.value2))
+                Push(out, token);
+            return;
+        case '$':
+            ReadMacroUse();
+            return;
+        default:
+            break;
     }
     struct Simple {
         char command;
@@ -323,8 +340,8 @@ void Lexer::ReadCommand(std::vector<Token>& out)
         int low, high;
     };
     static const Simple simple[] = {
-        {'o', Op::Octave, 0, 9},        {'t', Op::Tempo, 4, 999},   {'v', Op::Velocity, 1, 127},
-        {'q', Op::Gate, 1, 8},          {'@', Op::Program, 0, 127}, {'k', Op::Transpose, -48, 48},
+        {'o', Op::Octave, 0, 9}, {'t', Op::Tempo, 4, 999},   {'v', Op::Velocity, 1, 127},
+        {'q', Op::Gate, 1, 8},   {'@', Op::Program, 0, 127}, {'k', Op::Transpose, -48, 48},
     };
     for (const Simple& s : simple) {
         if (c == static_cast<unsigned char>(s.command)) {

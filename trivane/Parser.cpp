@@ -77,8 +77,7 @@ struct TrackLine {
 
 class SongReader {
 public:
-    SongReader(const CompileOptions& options, Diagnostics& diagnostics)
-        : options_(options), diagnostics_(diagnostics)
+    SongReader(const CompileOptions& options, Diagnostics& diagnostics) : options_(options), diagnostics_(diagnostics)
     {
         for (int i = 0; i < 26; ++i)
             channels_[i] = i % 16 + 1;

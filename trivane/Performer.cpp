@@ -33,10 +33,21 @@ struct TempoChange {
 
 class TrackPlayer {
 public:
-    TrackPlayer(const Track& track, EventTrack& out, std::vector<TempoChange>& tempos, std::int64_t& notes,
-                const CompileOptions& options, Diagnostics& diagnostics, Budget& budget)
-        : track_(track), out_(out), tempos_(tempos), notes_(notes), options_(options), diagnostics_(diagnostics),
-          budget_(budget), channel_(static_cast<std::uint8_t>(track.channel - 1)),
+    TrackPlayer(const Track& track,
+                EventTrack& out,
+                std::vector<TempoChange>& tempos,
+                std::int64_t& notes,
+                const CompileOptions& options,
+                Diagnostics& diagnostics,
+                Budget& budget)
+        : track_(track),
+          out_(out),
+          tempos_(tempos),
+          notes_(notes),
+          options_(options),
+          diagnostics_(diagnostics),
+          budget_(budget),
+          channel_(static_cast<std::uint8_t>(track.channel - 1)),
           drums_(track.channel == DrumChannel)
     {
     }
@@ -106,84 +117,84 @@ void TrackPlayer::Play()
 void TrackPlayer::Execute(const Token& token, std::size_t& pc)
 {
     switch (token.op) {
-    case Op::Note: {
-        int key = (octave_ + 1) * 12 + token.value;
-        if (!drums_)
-            key += transpose_ + options_.transpose;
-        Sound(key, token.length, token.line);
-        break;
-    }
-    case Op::RawNote:
-        Sound(token.value, token.length, token.line);
-        break;
-    case Op::Rest: {
-        std::int64_t ticks = TicksOf(token.length, token.line);
-        Release();
-        Advance(ticks);
-        break;
-    }
-    case Op::Tie:
-        if (sounding_.active && sounding_.fullEnd == tick_)
-            sounding_.tied = true;
-        else
-            diagnostics_.Warning(token.line, "& の前に音符がないので無視しました");
-        break;
-    case Op::Octave:
-        octave_ = token.value;
-        break;
-    case Op::OctaveUp:
-    case Op::OctaveDown: {
-        int wanted = octave_ + (token.op == Op::OctaveUp ? 1 : -1);
-        if (wanted < 0 || wanted > 9)
-            diagnostics_.Warning(token.line, "オクターブは 0 から 9 までなので %d のままにしました", octave_);
-        else
-            octave_ = wanted;
-        break;
-    }
-    case Op::Length:
-        defaultTicks_ = TicksOf(token.length, token.line);
-        break;
-    case Op::Tempo:
-        tempos_.push_back(TempoChange{static_cast<std::uint32_t>(tick_), token.value});
-        break;
-    case Op::Velocity:
-        velocity_ = token.value;
-        break;
-    case Op::VelocityUp:
-    case Op::VelocityDown: {
-        int wanted = velocity_ + (token.op == Op::VelocityUp ? token.value : -token.value);
-        if (wanted < 1 || wanted > 127)
-            diagnostics_.Warning(token.line, "ベロシティを 1 から 127 の範囲に収めました");
-        velocity_ = std::clamp(wanted, 1, 127);
-        break;
-    }
-    case Op::Gate:
-        gate_ = token.value;
-        break;
-    case Op::Program:
-        Emit(tick_, 0xC0 | channel_, token.value, 0);
-        break;
-    case Op::Transpose:
-        transpose_ = token.value;
-        break;
-    case Op::Control:
-        Emit(tick_, 0xB0 | channel_, token.value, token.value2);
-        break;
-    case Op::LoopBegin:
-        loops_.push_back(Loop{pc, track_.tokens[token.jump].value});
-        break;
-    case Op::LoopBreak:
-        if (loops_.back().remaining == 1) {
-            pc = token.jump + 1;
-            loops_.pop_back();
+        case Op::Note: {
+            int key = (octave_ + 1) * 12 + token.value;
+            if (!drums_)
+                key += transpose_ + options_.transpose;
+            Sound(key, token.length, token.line);
+            break;
         }
-        break;
-    case Op::LoopEnd:
-        if (--loops_.back().remaining > 0)
-            pc = loops_.back().bodyStart;
-        else
-            loops_.pop_back();
-        break;
+        case Op::RawNote:
+            Sound(token.value, token.length, token.line);
+            break;
+        case Op::Rest: {
+            std::int64_t ticks = TicksOf(token.length, token.line);
+            Release();
+            Advance(ticks);
+            break;
+        }
+        case Op::Tie:
+            if (sounding_.active && sounding_.fullEnd == tick_)
+                sounding_.tied = true;
+            else
+                diagnostics_.Warning(token.line, "& の前に音符がないので無視しました");
+            break;
+        case Op::Octave:
+            octave_ = token.value;
+            break;
+        case Op::OctaveUp:
+        case Op::OctaveDown: {
+            int wanted = octave_ + (token.op == Op::OctaveUp ? 1 : -1);
+            if (wanted < 0 || wanted > 9)
+                diagnostics_.Warning(token.line, "オクターブは 0 から 9 までなので %d のままにしました", octave_);
+            else
+                octave_ = wanted;
+            break;
+        }
+        case Op::Length:
+            defaultTicks_ = TicksOf(token.length, token.line);
+            break;
+        case Op::Tempo:
+            tempos_.push_back(TempoChange{static_cast<std::uint32_t>(tick_), token.value});
+            break;
+        case Op::Velocity:
+            velocity_ = token.value;
+            break;
+        case Op::VelocityUp:
+        case Op::VelocityDown: {
+            int wanted = velocity_ + (token.op == Op::VelocityUp ? token.value : -token.value);
+            if (wanted < 1 || wanted > 127)
+                diagnostics_.Warning(token.line, "ベロシティを 1 から 127 の範囲に収めました");
+            velocity_ = std::clamp(wanted, 1, 127);
+            break;
+        }
+        case Op::Gate:
+            gate_ = token.value;
+            break;
+        case Op::Program:
+            Emit(tick_, 0xC0 | channel_, token.value, 0);
+            break;
+        case Op::Transpose:
+            transpose_ = token.value;
+            break;
+        case Op::Control:
+            Emit(tick_, 0xB0 | channel_, token.value, token.value2);
+            break;
+        case Op::LoopBegin:
+            loops_.push_back(Loop{pc, track_.tokens[token.jump].value});
+            break;
+        case Op::LoopBreak:
+            if (loops_.back().remaining == 1) {
+                pc = token.jump + 1;
+                loops_.pop_back();
+            }
+            break;
+        case Op::LoopEnd:
+            if (--loops_.back().remaining > 0)
+                pc = loops_.back().bodyStart;
+            else
+                loops_.pop_back();
+            break;
     }
 }
 

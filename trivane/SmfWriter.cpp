@@ -9,8 +9,16 @@ public:
     explicit ByteWriter(std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
 
     void Byte(std::uint32_t value) { bytes_.push_back(static_cast<std::uint8_t>(value)); }
-    void Word(std::uint32_t value) { Byte(value >> 8); Byte(value); }
-    void Long(std::uint32_t value) { Word(value >> 16); Word(value); }
+    void Word(std::uint32_t value)
+    {
+        Byte(value >> 8);
+        Byte(value);
+    }
+    void Long(std::uint32_t value)
+    {
+        Word(value >> 16);
+        Word(value);
+    }
     void Tag(const char* tag)
     {
         for (int i = 0; i < 4; ++i)
@@ -45,7 +53,9 @@ private:
 };
 
 // One MTrk chunk; every status byte is written out (no running status), and the end of track comes last.
-void WriteTrack(ByteWriter& out, const std::vector<Event>& events, std::uint32_t endTick,
+void WriteTrack(ByteWriter& out,
+                const std::vector<Event>& events,
+                std::uint32_t endTick,
                 const std::vector<std::string>& payloads)
 {
     out.Tag("MTrk");

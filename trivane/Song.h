@@ -11,32 +11,33 @@ constexpr int TicksPerQuarter = 480;
 constexpr int TicksPerWhole = 4 * TicksPerQuarter;
 
 enum class Op : std::uint8_t {
-    Note,         // value: semitones above c of the octave (accidentals applied, may be -1 or 12 and more)
-    RawNote,      // value: MIDI note number, played as it is
+    Note,     // value: semitones above c of the octave (accidentals applied, may be -1 or 12 and more)
+    RawNote,  // value: MIDI note number, played as it is
     Rest,
-    Tie,          // '&': the note before it is held to its full length, and joined to the next one of its pitch
-    Octave,       // value: the octave
+    Tie,     // '&': the note before it is held to its full length, and joined to the next one of its pitch
+    Octave,  // value: the octave
     OctaveUp,
     OctaveDown,
-    Length,       // the default length, in the length fields
-    Tempo,        // value: quarter notes a minute
-    Velocity,     // value: note-on velocity
-    VelocityUp,   // value: step
-    VelocityDown, // value: step
-    Gate,         // value: eighths of the length that sound
-    Program,      // value: program number 0-127
-    Transpose,    // value: semitones for this track's note names
-    Control,      // value: controller, value2: its value
-    LoopBegin,    // jump: index of the matching LoopEnd
-    LoopBreak,    // jump: index of the matching LoopEnd
-    LoopEnd,      // value: repeat count, jump: index of the matching LoopBegin
+    Length,        // the default length, in the length fields
+    Tempo,         // value: quarter notes a minute
+    Velocity,      // value: note-on velocity
+    VelocityUp,    // value: step
+    VelocityDown,  // value: step
+    Gate,          // value: eighths of the length that sound
+    Program,       // value: program number 0-127
+    Transpose,     // value: semitones for this track's note names
+    Control,       // value: controller, value2: its value
+    LoopBegin,     // jump: index of the matching LoopEnd
+    LoopBreak,     // jump: index of the matching LoopEnd
+    LoopEnd,       // value: repeat count, jump: index of the matching LoopBegin
 };
 
-// A note's length: "c4.^16" is base 480, one dot, extra 120. A length written without a number
-// ("c", "c.") takes the default length, known only when played.
+// A note's length: "c4.^16" is base 720 (its dot already added), extra 120. A length written without a
+// number ("c", "c.") has base 0: it takes the default length, known only when played, and keeps its dots
+// for then.
 struct Length {
-    std::int32_t base = 0;    // pulses; 0 means the default length
-    std::int32_t extra = 0;   // pulses of the '^' additions
+    std::int32_t base = 0;   // pulses; 0 means the default length
+    std::int32_t extra = 0;  // pulses of the '^' additions
     std::uint8_t dots = 0;
 };
 

@@ -91,14 +91,14 @@ int Run(const CommandLine& line)
     const std::string& output = line.names[1];
     std::string source;
     switch (ReadSource(input, line.options.limits.maxInputBytes, source)) {
-    case ReadResult::CannotOpen:
-        PrintLine(Format("ERROR! 入力ファイル %s を開けません", input.c_str()));
-        return ExitFailed;
-    case ReadResult::CannotRead:
-        PrintLine(Format("ERROR! 入力ファイル %s を読めません", input.c_str()));
-        return ExitFailed;
-    case ReadResult::Ok:
-        break;
+        case ReadResult::CannotOpen:
+            PrintLine(Format("ERROR! 入力ファイル %s を開けません", input.c_str()));
+            return ExitFailed;
+        case ReadResult::CannotRead:
+            PrintLine(Format("ERROR! 入力ファイル %s を読めません", input.c_str()));
+            return ExitFailed;
+        case ReadResult::Ok:
+            break;
     }
     CompileResult result = Compile(source, line.options);
     bool written = result.ok && WriteFileAtomically(output, result.smf);

@@ -121,7 +121,8 @@ long CountNotes(const std::string& path)
     long notes = 0;
     std::size_t pos = 14;
     while (pos + 8 <= b.size()) {
-        std::size_t length = static_cast<std::size_t>(b[pos + 4]) << 24 | b[pos + 5] << 16 | b[pos + 6] << 8 | b[pos + 7];
+        std::size_t length =
+            static_cast<std::size_t>(b[pos + 4]) << 24 | b[pos + 5] << 16 | b[pos + 6] << 8 | b[pos + 7];
         std::size_t p = pos + 8, end = std::min(b.size(), p + length);
         unsigned status = 0;
         while (p < end) {

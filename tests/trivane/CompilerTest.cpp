@@ -35,11 +35,11 @@ TEST(CompileGolden, NotesLengthsAndAccidentals)
     Compiled song = CompileText("o4 l8 c d4 e. f^16 r g%120 a+ b- >c");
     ASSERT_TRUE(song.result.ok) << song.AllLines();
     ASSERT_EQ(song.problem, "");
-    EXPECT_EQ(song.Track(1), (Lines{"0 on 0 60 100", "240 off 0 60", "240 on 0 62 100", "720 off 0 62",
-                                    "720 on 0 64 100", "1080 off 0 64", "1080 on 0 65 100", "1440 off 0 65",
-                                    "1680 on 0 67 100", "1800 off 0 67", "1800 on 0 70 100", "2040 off 0 70",
-                                    "2040 on 0 70 100", "2280 off 0 70", "2280 on 0 72 100", "2520 off 0 72",
-                                    "2520 end"}));
+    EXPECT_EQ(
+        song.Track(1),
+        (Lines{"0 on 0 60 100", "240 off 0 60", "240 on 0 62 100", "720 off 0 62", "720 on 0 64 100", "1080 off 0 64",
+               "1080 on 0 65 100", "1440 off 0 65", "1680 on 0 67 100", "1800 off 0 67", "1800 on 0 70 100",
+               "2040 off 0 70", "2040 on 0 70 100", "2280 off 0 70", "2280 on 0 72 100", "2520 off 0 72", "2520 end"}));
 }
 
 TEST(CompileGolden, GateTiesRawNotesProgramAndControl)
@@ -47,10 +47,10 @@ TEST(CompileGolden, GateTiesRawNotesProgramAndControl)
     Compiled song = CompileText("q4 c4&d4 e4 r c4&c4 v90 n36,8 @5 y7,100");
     ASSERT_TRUE(song.result.ok) << song.AllLines();
     ASSERT_EQ(song.problem, "");
-    EXPECT_EQ(song.Track(1), (Lines{"0 on 0 60 100", "480 off 0 60", "480 on 0 62 100", "720 off 0 62",
-                                    "960 on 0 64 100", "1200 off 0 64", "1920 on 0 60 100", "2640 off 0 60",
-                                    "2880 on 0 36 90", "3000 off 0 36", "3120 program 0 5", "3120 control 0 7 100",
-                                    "3120 end"}));
+    EXPECT_EQ(song.Track(1),
+              (Lines{"0 on 0 60 100", "480 off 0 60", "480 on 0 62 100", "720 off 0 62", "960 on 0 64 100",
+                     "1200 off 0 64", "1920 on 0 60 100", "2640 off 0 60", "2880 on 0 36 90", "3000 off 0 36",
+                     "3120 program 0 5", "3120 control 0 7 100", "3120 end"}));
 }
 
 TEST(CompileGolden, ConductorTrackHoldsCopyrightTitleMeterAndEveryTempo)

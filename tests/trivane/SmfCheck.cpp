@@ -68,16 +68,20 @@ std::string At(int track, std::size_t offset, const std::string& what)
 int DataBytesOf(std::uint32_t status)
 {
     switch (status & 0xF0) {
-    case 0xC0:
-    case 0xD0:
-        return 1;
-    default:
-        return 2;
+        case 0xC0:
+        case 0xD0:
+            return 1;
+        default:
+            return 2;
     }
 }
 
-std::string CheckTrack(const std::vector<std::uint8_t>& bytes, std::size_t begin, std::size_t end, int track,
-                       int format, SmfListing& listing)
+std::string CheckTrack(const std::vector<std::uint8_t>& bytes,
+                       std::size_t begin,
+                       std::size_t end,
+                       int track,
+                       int format,
+                       SmfListing& listing)
 {
     Reader in(bytes, begin, end);
     std::uint64_t tick = 0;

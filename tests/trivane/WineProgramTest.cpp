@@ -26,7 +26,11 @@ public:
             CloseHandle(handle_);
         handle_ = nullptr;
     }
-    HANDLE* Receive() { Close(); return &handle_; }
+    HANDLE* Receive()
+    {
+        Close();
+        return &handle_;
+    }
     HANDLE Get() const { return handle_; }
 
 private:
@@ -66,8 +70,8 @@ RunResult RunTrivane(const std::string& arguments)
     startup.hStdError = writeOut.Get();
     std::string commandLine = "\"" + WindowsPath(TRIVANE_EXE) + "\" " + arguments;
     PROCESS_INFORMATION process = {};
-    bool started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                  nullptr, &startup, &process);
+    bool started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                                  &startup, &process);
     EXPECT_TRUE(started) << commandLine;
     if (!started)
         return run;
