@@ -1,0 +1,32 @@
+# The release a Windows user downloads: a ZIP with both programs, the help text, a short read-me, the MML
+# documentation and the sample songs. `cmake --build --preset mingw --target package` makes it.
+if(NOT DODAVIRID_WINDOWS)
+    return()
+endif()
+
+# The read-me is kept as UTF-8 with LF; Windows users get it in code page 932 with CR LF.
+set(_readme ${CMAKE_BINARY_DIR}/package/readme.txt)
+add_custom_command(OUTPUT ${_readme}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/package
+    COMMAND sh -c "iconv -f UTF-8 -t CP932 \"$0\" | sed 's/$/\\r/' > \"$1.tmp\" && mv \"$1.tmp\" \"$1\""
+            ${PROJECT_SOURCE_DIR}/docs/readme-windows.txt ${_readme}
+    DEPENDS ${PROJECT_SOURCE_DIR}/docs/readme-windows.txt
+    VERBATIM)
+add_custom_target(package_readme ALL DEPENDS ${_readme})
+
+# Installed at the end, when every target of the tree is known.
+function(dodavirid_install_release)
+    install(TARGETS dodavirid RUNTIME DESTINATION .)
+    install(FILES ${CMAKE_BINARY_DIR}/bin/dodavirid.txt ${_readme} ${PROJECT_SOURCE_DIR}/docs/mml.md DESTINATION .)
+    install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/samples/ DESTINATION samples)
+endfunction()
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL dodavirid_install_release)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME Dodavirid)
+set(CPACK_PACKAGE_VENDOR Pelrin)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME Dodavirid-${PROJECT_VERSION})
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+include(CPack)
