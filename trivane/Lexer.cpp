@@ -8,6 +8,9 @@ namespace {
 // can no longer overflow.
 constexpr std::int64_t NumberCeiling = 10000000000LL;
 
+// More dots than this cannot halve any default length, which is shorter than 2^28 pulses.
+constexpr int MaxDefaultDots = 27;
+
 // Shows at most the first 12 characters of a number as written, so that a million digits make a short line.
 std::string Shown(std::string_view text)
 {
@@ -117,7 +120,7 @@ bool Lexer::ReadOptionalValue(char command, int low, int high, int fallback, int
     return true;
 }
 
-// One part of a length: a note value ("8", dividing the whole note) or pulses ("%120"), then its dots.
+// One part of a length without its dots: a note value ("8", dividing the whole note) or pulses ("%120").
 // `ticks` is 0 for a part with no number, which takes the default length when played.
 bool Lexer::ReadLengthPart(bool required, char command, std::int64_t& ticks)
 {
@@ -151,9 +154,19 @@ bool Lexer::ReadLengthPart(bool required, char command, std::int64_t& ticks)
     return true;
 }
 
+// A length that fails is read to its end all the same, so that one mistake makes one message.
+bool Lexer::ReadLength(char command, bool required, Length& length)
+{
+    if (ParseLength(command, required, length))
+        return true;
+    for (int c = Peek(); (c >= '0' && c <= '9') || c == '.' || c == '^' || c == '%'; c = Peek())
+        ++frames_.back().pos;
+    return false;
+}
+
 // [n | %n] '.'* ('^' (n | %n) '.'*)*: the dots of the first part are kept for when the default length is
 // known; every other part is summed at once.
-bool Lexer::ReadLength(char command, bool required, Length& length)
+bool Lexer::ParseLength(char command, bool required, Length& length)
 {
     std::int64_t base = 0;
     if (!ReadLengthPart(required, command, base))
@@ -184,7 +197,11 @@ bool Lexer::ReadLength(char command, bool required, Length& length)
         }
         extra = std::min(extra + dotted, options_.limits.maxTicks + 1);
     }
-    if (total + extra > options_.limits.maxTicks || dots > 8) {
+    if (dots > MaxDefaultDots) {
+        diagnostics_.Error(Line(), "付点が多すぎます");
+        return false;
+    }
+    if (total + extra > options_.limits.maxTicks) {
         diagnostics_.Error(Line(), "音長が長すぎます");
         return false;
     }

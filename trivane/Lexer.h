@@ -48,6 +48,7 @@ private:
     bool ReadOptionalValue(char command, int low, int high, int fallback, int& value);
     bool ReadLengthPart(bool required, char command, std::int64_t& ticks);
     bool ReadLength(char command, bool required, Length& length);
+    bool ParseLength(char command, bool required, Length& length);
     void ReadCommand(std::vector<Token>& out);
     void ReadMacroUse();
     void Push(std::vector<Token>& out, Token token);

@@ -220,6 +220,15 @@ TEST(CompileMessages, DoubleByteCharactersInCommentsAndTitlesAreNoErrors)
     EXPECT_EQ(wrong.result.errors, 1);
 }
 
+TEST(CompileMessages, OneMistakeMakesOneMessage)
+{
+    for (const char* mml : {"c7.. d", "c^ e", "c%0 d", "v200 c", "o12 c", "c99999999999999999999 d", "y7 c",
+                            "c\x83\x5B d", "c.............................. d"}) {
+        Compiled song = CompileText(mml);
+        EXPECT_EQ(song.result.errors, 1) << mml << "\n" << song.AllLines();
+    }
+}
+
 TEST(CompileMessages, EveryMessageNamesItsLineOnceAndTheirNumberIsCapped)
 {
     std::string garbage;
