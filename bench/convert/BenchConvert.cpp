@@ -197,6 +197,5 @@ int main()
     Throughput(1, 10);
     Throughput(16, 3);
     ListRows(10000, false);
-    ListRows(10000, true);
     return 0;
 }

@@ -8,6 +8,9 @@ bool MessageList::AddOutput(ByteString text)
     bool noErrors = true;
     int offset = 0;
     ConverterMessage line;
+    // Drawing stays off while the rows go in: a view that redraws and resizes its scroll bar for every
+    // insert needs tens of milliseconds a row, which turns a long converter output into minutes.
+    SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
     while (TakeLine(text, offset, line)) {
         if (line.kind == MessageKind::Error)
             noErrors = false;
@@ -20,6 +23,8 @@ bool MessageList::AddOutput(ByteString text)
         // A row that cannot be inserted is left out; the rows after it still go in.
         SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }
+    SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
     // Also after an empty text: the caller expects the newest row in view whenever it has added output.
     int count = static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
     SendMessageA(list_, LVM_ENSUREVISIBLE, count - 1, FALSE);

@@ -120,6 +120,8 @@ TEST_F(MessageListTest, ScrollsTheLastRowIntoView)
     list_.AddOutput(many);
     ASSERT_EQ(Count(), 200);
     EXPECT_TRUE(LastRowVisible());
+    // The view draws again once the rows are in.
+    EXPECT_TRUE(IsWindowVisible(list_.Handle()));
 
     // Adding no text still brings the newest row back into view.
     SendMessageA(list_.Handle(), LVM_ENSUREVISIBLE, 0, FALSE);
