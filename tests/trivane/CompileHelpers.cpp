@@ -41,3 +41,17 @@ std::vector<int> KeysOf(const Compiled& compiled, int track)
     }
     return keys;
 }
+
+std::set<int> MarkedErrorLines(const std::string& mml)
+{
+    std::set<int> marked;
+    std::istringstream lines(mml);
+    std::string line;
+    for (int number = 1; std::getline(lines, line); ++number) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+            line.pop_back();
+        if (line.size() >= 7 && line.compare(line.size() - 7, 7, "; error") == 0)
+            marked.insert(number);
+    }
+    return marked;
+}

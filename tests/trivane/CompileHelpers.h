@@ -4,6 +4,7 @@
 #include "Compiler.h"
 #include "SmfCheck.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ struct Compiled {
 };
 
 Compiled CompileText(const std::string& mml, const CompileOptions& options = CompileOptions());
+
+// The numbers of the lines of `mml` that end in "; error": the broken test song marks its mistakes so.
+std::set<int> MarkedErrorLines(const std::string& mml);
 
 // The note numbers struck in one track, in order.
 std::vector<int> KeysOf(const Compiled& compiled, int track = 1);

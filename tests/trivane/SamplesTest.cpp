@@ -68,15 +68,7 @@ TEST(Samples, CompileCleanlyWithEveryOptionIntoFilesThatPassTheStrictCheck)
 TEST(Samples, BrokenSongReportsEachMarkedLineAndNoOther)
 {
     std::string mml = ReadFile(fs::path(TRIVANE_TEST_DATA_DIR) / "broken.mml");
-    std::set<int> marked;
-    std::istringstream lines(mml);
-    std::string line;
-    for (int number = 1; std::getline(lines, line); ++number) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
-            line.pop_back();
-        if (line.size() >= 7 && line.compare(line.size() - 7, 7, "; error") == 0)
-            marked.insert(number);
-    }
+    std::set<int> marked = MarkedErrorLines(mml);
     ASSERT_GE(marked.size(), 10u);
 
     Compiled song = CompileText(mml);
