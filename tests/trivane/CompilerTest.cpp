@@ -1,6 +1,6 @@
 // The compiler on MML text in memory: exact event listings, each option against its meaning, messages with
 // their line numbers, and the limits that keep hostile input from crashing or hanging it.
-#include "CompileHelpers.h"
+#include "TrivaneTesting.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // End to end under Wine: the real dodavirid.exe with the real trivane.exe beside it, driven from outside as
 // a user drives it. The sample songs compile with no error row and enable Play; the broken song shows its
 // error rows with the numbers of the lines that hold the mistakes.
-#include "CompileHelpers.h"
+#include "TrivaneTesting.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,7 @@
 
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,20 +20,6 @@
 namespace {
 
 const char PreferencesKey[] = "Software\\Pelrin\\Dodavirid\\Preferences";
-
-std::string WindowsPath(std::string path)
-{
-    path = "Z:" + path;
-    for (char& c : path)
-        c = c == '/' ? '\\' : c;
-    return path;
-}
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 bool WaitFor(const std::function<bool()>& done)
 {
@@ -59,8 +43,8 @@ public:
         GetTempPathA(sizeof temp, temp);
         folder_ = std::string(temp) + "trivane-front-end-" + std::to_string(GetCurrentProcessId());
         CreateDirectoryA(folder_.c_str(), nullptr);
-        Copy(WindowsPath(DODAVIRID_EXE), "dodavirid.exe");
-        Copy(WindowsPath(TRIVANE_EXE), "trivane.exe");
+        Copy(HostPath(DODAVIRID_EXE), "dodavirid.exe");
+        Copy(HostPath(TRIVANE_EXE), "trivane.exe");
     }
 
     ~FrontEnd()
@@ -185,10 +169,10 @@ protected:
 TEST_F(FrontEndTest, CompilesTheSamplesAndShowsTheBrokenSongsLines)
 {
     FrontEnd program;
-    program.Copy(WindowsPath(TRIVANE_TEST_DATA_DIR "/broken.mml"), "broken.mml");
+    program.Copy(HostPath(TRIVANE_TEST_DATA_DIR "/broken.mml"), "broken.mml");
     const char* samples[] = {"hello", "march", "evening"};
     for (const char* sample : samples) {
-        program.Copy(WindowsPath(std::string(TRIVANE_SAMPLES_DIR "/") + sample + ".mml"), std::string(sample) + ".mml");
+        program.Copy(HostPath(std::string(TRIVANE_SAMPLES_DIR "/") + sample + ".mml"), std::string(sample) + ".mml");
         program.Forget(std::string(sample) + ".mid");
     }
     ASSERT_TRUE(program.Start());

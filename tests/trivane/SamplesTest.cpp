@@ -1,25 +1,15 @@
 // The sample songs of the documentation, compiled with every option, and the broken song of the tests,
 // whose mistakes must be reported on exactly the lines marked for them.
-#include "CompileHelpers.h"
+#include "TrivaneTesting.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::vector<fs::path> Samples()
 {
@@ -45,7 +35,7 @@ TEST(Samples, CompileCleanlyWithEveryOptionIntoFilesThatPassTheStrictCheck)
     variants[6].swapAngleBrackets = variants[6].swapParentheses = variants[6].format0 = true;
     variants[6].transpose = 5;
     for (const fs::path& sample : samples) {
-        std::string mml = ReadFile(sample);
+        std::string mml = ReadBytes(sample.string());
         for (std::size_t i = 0; i < variants.size(); ++i) {
             Compiled song = CompileText(mml, variants[i]);
             SCOPED_TRACE(sample.filename().string() + " variant " + std::to_string(i) + "\n" + song.AllLines());
@@ -67,7 +57,7 @@ TEST(Samples, CompileCleanlyWithEveryOptionIntoFilesThatPassTheStrictCheck)
 
 TEST(Samples, BrokenSongReportsEachMarkedLineAndNoOther)
 {
-    std::string mml = ReadFile(fs::path(TRIVANE_TEST_DATA_DIR) / "broken.mml");
+    std::string mml = ReadBytes(TRIVANE_TEST_DATA_DIR "/broken.mml");
     std::set<int> marked = MarkedErrorLines(mml);
     ASSERT_GE(marked.size(), 10u);
 

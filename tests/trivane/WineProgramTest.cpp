@@ -1,14 +1,13 @@
 // The real trivane.exe, started the way the front-end starts it: hidden, standard output through a pipe.
 // Its lines must end in CR LF, the banner run must come first, and a failed compile must leave an
 // existing output file as it was.
-#include "SmfCheck.h"
+#include "TrivaneTesting.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
@@ -37,16 +36,6 @@ private:
     HANDLE handle_ = nullptr;
 };
 
-// A build path as Windows sees it under Wine: the Unix root is drive Z.
-std::string WindowsPath(std::string path)
-{
-    if (!path.empty() && path[0] == '/')
-        path = "Z:" + path;
-    for (char& c : path)
-        c = c == '/' ? '\\' : c;
-    return path;
-}
-
 struct RunResult {
     DWORD exitCode = 0;
     std::string output;
@@ -68,7 +57,7 @@ RunResult RunTrivane(const std::string& arguments)
     startup.hStdInput = readIn.Get();
     startup.hStdOutput = writeOut.Get();
     startup.hStdError = writeOut.Get();
-    std::string commandLine = "\"" + WindowsPath(TRIVANE_EXE) + "\" " + arguments;
+    std::string commandLine = "\"" + HostPath(TRIVANE_EXE) + "\" " + arguments;
     PROCESS_INFORMATION process = {};
     bool started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
                                   &startup, &process);
@@ -91,12 +80,6 @@ RunResult RunTrivane(const std::string& arguments)
 std::string Quoted(const std::string& path)
 {
     return "\"" + path + "\"";
-}
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes)
@@ -152,7 +135,7 @@ TEST_F(WineProgram, BannerRunPrintsNameAndVersionFirstAndNoError)
 
 TEST_F(WineProgram, CompilesASampleWithEveryOptionIntoAValidFileReplacingTheOldOne)
 {
-    WriteBytes(In("song.mml"), ReadBytes(WindowsPath(TRIVANE_SAMPLES_DIR "/march.mml")));
+    WriteBytes(In("song.mml"), ReadBytes(HostPath(TRIVANE_SAMPLES_DIR "/march.mml")));
     WriteBytes(In("song.mid"), "an old file");
     RunResult run = RunTrivane("-x -v -f -t-3 " + Quoted(In("song.mml")) + " " + Quoted(In("song.mid")));
     EXPECT_EQ(run.exitCode, 0u) << run.output;
@@ -166,7 +149,7 @@ TEST_F(WineProgram, CompilesASampleWithEveryOptionIntoAValidFileReplacingTheOldO
 
 TEST_F(WineProgram, FailedCompileLeavesTheOutputAsItWasAndNamesTheLines)
 {
-    WriteBytes(In("broken.mml"), ReadBytes(WindowsPath(TRIVANE_TEST_DATA_DIR "/broken.mml")));
+    WriteBytes(In("broken.mml"), ReadBytes(HostPath(TRIVANE_TEST_DATA_DIR "/broken.mml")));
     WriteBytes(In("song.mid"), "an old file");
     RunResult run = RunTrivane(Quoted(In("broken.mml")) + " " + Quoted(In("song.mid")));
     EXPECT_NE(run.exitCode, 0u);

@@ -1,5 +1,7 @@
-#include "CompileHelpers.h"
+#include "TrivaneTesting.h"
 
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 Compiled CompileText(const std::string& mml, const CompileOptions& options)
@@ -54,4 +56,22 @@ std::set<int> MarkedErrorLines(const std::string& mml)
             marked.insert(number);
     }
     return marked;
+}
+
+std::string HostPath(const std::string& path)
+{
+#ifdef _WIN32
+    std::string windows = "Z:" + path;
+    for (char& c : windows)
+        c = c == '/' ? '\\' : c;
+    return windows;
+#else
+    return path;
+#endif
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }

@@ -1,4 +1,5 @@
-// Compiles MML text in memory and lists what came out, for the compiler's tests.
+// What the converter's tests share: compiling MML text in memory and listing what came out, the marked
+// lines of the broken song, and reading files by their build paths.
 #pragma once
 
 #include "Compiler.h"
@@ -24,6 +25,10 @@ Compiled CompileText(const std::string& mml, const CompileOptions& options = Com
 
 // The numbers of the lines of `mml` that end in "; error": the broken test song marks its mistakes so.
 std::set<int> MarkedErrorLines(const std::string& mml);
+
+// A path of the Linux file system as Windows programs see it under Wine (Z:\...); unchanged natively.
+std::string HostPath(const std::string& path);
+std::string ReadBytes(const std::string& path);
 
 // The note numbers struck in one track, in order.
 std::vector<int> KeysOf(const Compiled& compiled, int track = 1);
