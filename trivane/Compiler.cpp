@@ -40,8 +40,8 @@ CompileResult Compile(std::string_view source, const CompileOptions& options)
     result.ok = !diagnostics.HasErrors();
     if (result.ok)
         result.smf = WriteSmf(sequence, options.format0);
-    result.lines = diagnostics.Lines();
-    result.lines.push_back(Summary(tracks, sequence, diagnostics));
+    result.messages = diagnostics.Lines();
+    result.summary = Summary(tracks, sequence, diagnostics);
     result.errors = diagnostics.ErrorCount();
     result.warnings = diagnostics.WarningCount();
     return result;

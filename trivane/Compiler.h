@@ -12,7 +12,8 @@
 struct CompileResult {
     bool ok = false;  // no error: `smf` holds the file
     std::vector<std::uint8_t> smf;
-    std::vector<std::string> lines;  // messages, then the summary line
+    std::vector<std::string> messages;  // errors and warnings, with the lines that say how many were cut
+    std::string summary;                // tracks, notes, playing time, errors, warnings
     int errors = 0;
     int warnings = 0;
 };

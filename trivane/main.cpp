@@ -102,16 +102,15 @@ int Run(const CommandLine& line)
     }
     CompileResult result = Compile(source, line.options);
     bool written = result.ok && WriteFileAtomically(output, result.smf);
-    for (const std::string& text : result.lines)
+    for (const std::string& text : result.messages)
         PrintLine(text);
-    if (!result.ok)
-        return ExitFailed;
-    if (!written) {
+    // The summary is the compile's, so a file that cannot be written is told after it.
+    if (written)
+        PrintLine(Format("%s を書き出しました (SMF format %d)", output.c_str(), line.options.format0 ? 0 : 1));
+    PrintLine(result.summary);
+    if (result.ok && !written)
         PrintLine(Format("ERROR! 出力ファイル %s に書き込めません", output.c_str()));
-        return ExitFailed;
-    }
-    PrintLine(Format("%s を書き出しました (SMF format %d)", output.c_str(), line.options.format0 ? 0 : 1));
-    return ExitOk;
+    return written ? ExitOk : ExitFailed;
 }
 
 }  // namespace

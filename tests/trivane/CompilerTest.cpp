@@ -62,7 +62,7 @@ TEST(CompileGolden, ConductorTrackHoldsCopyrightTitleMeterAndEveryTempo)
     EXPECT_EQ(song.Track(0), (Lines{"0 copyright (C) 2026 Us", "0 title Song", "0 meter 4/4", "0 tempo 400000",
                                     "480 tempo 800000", "960 end"}));
     // 480 pulses at 150, then 480 at 75.
-    EXPECT_EQ(song.result.lines.back(), "トラック 2, 音符 2, 演奏時間 0:01.2, エラー 0, 警告 0");
+    EXPECT_EQ(song.result.summary, "トラック 2, 音符 2, 演奏時間 0:01.2, エラー 0, 警告 0");
 }
 
 TEST(CompileGolden, DefaultTempoIsWrittenWhenTheSongSetsNoneAtTheStart)
@@ -192,7 +192,7 @@ TEST(CompileMessages, WarningsNameTheirLinesAndTheFileIsStillWritten)
     EXPECT_EQ(song.problem, "");
     EXPECT_EQ(LineNumbersOf(song, "Warning: "), (std::set<int>{1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(song.result.warnings, 6);
-    EXPECT_EQ(song.result.lines.back(), "トラック 1, 音符 6, 演奏時間 0:03.7, エラー 0, 警告 6");
+    EXPECT_EQ(song.result.summary, "トラック 1, 音符 6, 演奏時間 0:03.7, エラー 0, 警告 6");
 }
 
 TEST(CompileMessages, LineNumbersSurviveCommentsAndBrokenDoubleByteCharacters)
@@ -239,11 +239,11 @@ TEST(CompileMessages, EveryMessageNamesItsLineOnceAndTheirNumberIsCapped)
     EXPECT_EQ(song.result.errors, 200);
     ASSERT_EQ(song.Lines("ERROR! ").size(), 51u);
     EXPECT_NE(song.Lines("ERROR! ").back().find("150"), std::string::npos);
-    for (const std::string& line : song.result.lines) {
+    for (const std::string& line : song.result.messages) {
         std::size_t first = line.find("in line ");
         EXPECT_EQ(line.find("in line ", first == std::string::npos ? 0 : first + 1), std::string::npos) << line;
     }
-    EXPECT_EQ(song.result.lines.back().find("ERROR! "), std::string::npos);
+    EXPECT_EQ(song.result.summary.find("ERROR! "), std::string::npos);
 }
 
 TEST(CompileLimits, HostileInputEndsInErrorsNotInCrashesOrHangs)

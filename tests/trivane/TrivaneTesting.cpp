@@ -16,7 +16,7 @@ Compiled CompileText(const std::string& mml, const CompileOptions& options)
 std::vector<std::string> Compiled::Lines(const std::string& marker) const
 {
     std::vector<std::string> found;
-    for (const std::string& line : result.lines) {
+    for (const std::string& line : result.messages) {
         if (line.find(marker) != std::string::npos)
             found.push_back(line);
     }
@@ -26,8 +26,9 @@ std::vector<std::string> Compiled::Lines(const std::string& marker) const
 std::string Compiled::AllLines() const
 {
     std::string text;
-    for (const std::string& line : result.lines)
+    for (const std::string& line : result.messages)
         text += line + "\n";
+    text += result.summary + "\n";
     return text;
 }
 
