@@ -3,6 +3,7 @@
 #include "Lexer.h"
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -119,9 +120,17 @@ Song SongReader::Read(std::string_view source)
     std::uint32_t used = 0;
     Lexer lexer(macros_, options_, diagnostics_);
     std::vector<Token> lineTokens;
+    std::int64_t stored = 0;
     for (const TrackLine& trackLine : lines_) {
         lineTokens.clear();
         lexer.Tokenize(trackLine.text, trackLine.line, lineTokens);
+        // A line for many tracks is stored once for each of them, and the bound is on what is stored.
+        stored += static_cast<std::int64_t>(lineTokens.size() * std::bitset<26>(trackLine.tracks).count());
+        if (stored > options_.limits.maxTokens) {
+            diagnostics_.Error(trackLine.line, "トラックのコマンドが多すぎます (全トラックで最大 %lld 個)",
+                               static_cast<long long>(options_.limits.maxTokens));
+            break;
+        }
         used |= trackLine.tracks;
         for (int i = 0; i < 26; ++i) {
             if (trackLine.tracks & (1u << i))

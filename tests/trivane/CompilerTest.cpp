@@ -271,6 +271,7 @@ TEST(CompileLimits, HostileInputEndsInErrorsNotInCrashesOrHangs)
         {fanOut, "macros expanding to ten million commands"},
         {chain, "macros nested 20 deep"},
         {"$a = c $b\n$b = d $a\nA $a", "macros calling each other"},
+        {"$m = " + std::string(150000, 'c') + "\nABCDEFGHIJKLMNOPQRSTUVWXYZ $m", "one line for every track"},
         {"$a = c $a\nA $a", "a macro calling itself"},
         {"[[[[[[[[c32]65535]65535]65535]65535]65535]65535]65535]65535", "loops making 10^38 notes"},
         {"[[[[[[[[v1]65535]65535]65535]65535]65535]65535]65535]65535", "loops making no event at all"},
