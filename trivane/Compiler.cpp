@@ -20,7 +20,7 @@ std::string Summary(std::size_t tracks, const Sequence& sequence, const Diagnost
 
 CompileResult Compile(std::string_view source, const CompileOptions& options)
 {
-    Diagnostics diagnostics(options.limits.maxShownErrors, options.limits.maxShownWarnings);
+    Diagnostics diagnostics(options.limits);
     std::size_t tracks = 0;
     Sequence sequence;
     if (static_cast<std::int64_t>(source.size()) > options.limits.maxInputBytes) {

@@ -28,8 +28,10 @@ std::string Format(const char* format, ...)
     return text;
 }
 
-Diagnostics::Diagnostics(int maxShownErrors, int maxShownWarnings)
-    : maxShownErrors_(maxShownErrors), maxShownWarnings_(maxShownWarnings)
+Diagnostics::Diagnostics(const Limits& limits)
+    : maxShownErrors_(limits.maxShownErrors),
+      maxShownWarnings_(limits.maxShownWarnings),
+      maxCounted_(limits.maxCountedMessages)
 {
 }
 
@@ -41,6 +43,10 @@ bool Diagnostics::FirstTime(int line, const char* format)
 
 void Diagnostics::Add(bool error, int line, const char* format, va_list args)
 {
+    if (error ? Stopped() : warnings_ >= maxCounted_) {
+        warningsUncounted_ = warningsUncounted_ || !error;
+        return;
+    }
     if (!FirstTime(line, format))
         return;
     int& count = error ? errors_ : warnings_;
@@ -76,8 +82,11 @@ std::vector<std::string> Diagnostics::Lines() const
     if (errors_ > maxShownErrors_)
         lines.push_back(
             Format("ERROR! ほかに %d 件のエラーがあります (表示を省略しました)", errors_ - maxShownErrors_));
-    if (warnings_ > maxShownWarnings_)
-        lines.push_back(
-            Format("Warning: ほかに %d 件の警告があります (表示を省略しました)", warnings_ - maxShownWarnings_));
+    if (Stopped())
+        lines.push_back(Format("ERROR! エラーが %d 件になったので変換をやめました", errors_));
+    if (warnings_ > maxShownWarnings_) {
+        lines.push_back(Format("Warning: ほかに %d 件%sの警告があります (表示を省略しました)",
+                               warnings_ - maxShownWarnings_, warningsUncounted_ ? "以上" : ""));
+    }
     return lines;
 }

@@ -2,6 +2,8 @@
 // markers, "in line N" for a message about a source line, a cap on how many are shown.
 #pragma once
 
+#include "Options.h"
+
 #include <cstdarg>
 #include <string>
 #include <set>
@@ -10,7 +12,7 @@
 
 class Diagnostics {
 public:
-    Diagnostics(int maxShownErrors, int maxShownWarnings);
+    explicit Diagnostics(const Limits& limits);
 
     // Line 0 means a message about no particular line. A message whose format was already reported for
     // the same line is dropped, so that a mistake inside a loop played a thousand times shows once.
@@ -20,6 +22,8 @@ public:
     int ErrorCount() const { return errors_; }
     int WarningCount() const { return warnings_; }
     bool HasErrors() const { return errors_ > 0; }
+    // True once so many errors were found that going on would only cost time.
+    bool Stopped() const { return errors_ >= maxCounted_; }
 
     // The shown messages in the order reported, then one line for each kind that was cut.
     std::vector<std::string> Lines() const;
@@ -30,8 +34,10 @@ private:
 
     int maxShownErrors_;
     int maxShownWarnings_;
+    int maxCounted_;
     int errors_ = 0;
     int warnings_ = 0;
+    bool warningsUncounted_ = false;
     std::vector<std::string> shown_;
     std::set<std::pair<const char*, int>> seen_;
 };

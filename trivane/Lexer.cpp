@@ -36,7 +36,7 @@ Lexer::Lexer(const MacroTable& macros, const CompileOptions& options, Diagnostic
 void Lexer::Tokenize(std::string_view text, int line, std::vector<Token>& out)
 {
     frames_.assign(1, Frame{text, 0, line, nullptr});
-    while (!frames_.empty() && !full_) {
+    while (!frames_.empty() && !full_ && !diagnostics_.Stopped()) {
         Frame& top = frames_.back();
         if (top.pos >= top.text.size())
             frames_.pop_back();

@@ -21,6 +21,9 @@ struct Limits {
     // Messages shown of each kind; the rest are counted in one closing line.
     int maxShownErrors = 50;
     int maxShownWarnings = 50;
+    // Messages counted of each kind: the compile stops at this many errors, and warnings beyond it are no
+    // longer counted, so that a file of garbage costs no memory for its messages.
+    int maxCountedMessages = 1000;
 };
 
 struct CompileOptions {

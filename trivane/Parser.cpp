@@ -70,12 +70,6 @@ std::string StripComments(std::string_view source, Diagnostics& diagnostics)
     return text;
 }
 
-struct TrackLine {
-    int line;
-    std::uint32_t tracks;  // bit n: track 'A' + n
-    std::string_view text;
-};
-
 class SongReader {
 public:
     SongReader(const CompileOptions& options, Diagnostics& diagnostics) : options_(options), diagnostics_(diagnostics)
@@ -87,63 +81,61 @@ public:
     Song Read(std::string_view source);
 
 private:
-    void ReadLine(int line, std::string_view text);
+    template <typename ReadLine>
+    void ForEachLine(const std::string& text, ReadLine read);
+    void ReadDefinitions(int line, std::string_view text);
+    bool ReadTrackLine(int line, std::string_view text);
     void ReadDirective(int line, std::string_view text);
-    bool ReadMacroDefinition(int line, std::string_view text);
+    bool ReadMacroDefinition(int line, std::string_view text, bool define);
     void MatchLoops(Track& track);
 
     const CompileOptions& options_;
     Diagnostics& diagnostics_;
     Song song_;
     MacroTable macros_;
-    std::vector<TrackLine> lines_;
+    std::array<std::vector<Token>, 26> tokens_;
+    std::vector<Token> lineTokens_;
+    std::int64_t stored_ = 0;
+    std::uint32_t used_ = 0;           // bit n: track 'A' + n has a line
     std::uint32_t currentTracks_ = 1;  // lines before the first track name belong to track A
     std::array<int, 26> channels_{};
+    Lexer lexer_{macros_, options_, diagnostics_};
 };
 
-Song SongReader::Read(std::string_view source)
+// Calls `read` with each line and its number, after the blanks at its start and end; stops early, returning
+// false from `read`, or when the messages have run over.
+template <typename ReadLine>
+void SongReader::ForEachLine(const std::string& text, ReadLine read)
 {
-    std::string text = StripComments(source, diagnostics_);
     std::string_view rest = text;
-    int line = 1;
-    for (;;) {
+    for (int line = 1; !diagnostics_.Stopped(); ++line) {
         std::size_t end = rest.find('\n');
-        ReadLine(line, rest.substr(0, end));
+        std::string_view trimmed = Trim(rest.substr(0, end));
+        if (!trimmed.empty() && !read(line, trimmed))
+            break;
         if (end == std::string_view::npos)
             break;
         rest.remove_prefix(end + 1);
-        ++line;
     }
+}
 
-    // Macros may be used above their definition, so the track lines are read only now.
-    std::array<std::vector<Token>, 26> tokens;
-    std::uint32_t used = 0;
-    Lexer lexer(macros_, options_, diagnostics_);
-    std::vector<Token> lineTokens;
-    std::int64_t stored = 0;
-    for (const TrackLine& trackLine : lines_) {
-        lineTokens.clear();
-        lexer.Tokenize(trackLine.text, trackLine.line, lineTokens);
-        // A line for many tracks is stored once for each of them, and the bound is on what is stored.
-        stored += static_cast<std::int64_t>(lineTokens.size() * std::bitset<26>(trackLine.tracks).count());
-        if (stored > options_.limits.maxTokens) {
-            diagnostics_.Error(trackLine.line, "トラックのコマンドが多すぎます (全トラックで最大 %lld 個)",
-                               static_cast<long long>(options_.limits.maxTokens));
-            break;
-        }
-        used |= trackLine.tracks;
-        for (int i = 0; i < 26; ++i) {
-            if (trackLine.tracks & (1u << i))
-                tokens[i].insert(tokens[i].end(), lineTokens.begin(), lineTokens.end());
-        }
-    }
+// Two passes over the lines: directives and macros first, as a macro may be used above its definition;
+// then the music, so that no line needs to be kept between the passes.
+Song SongReader::Read(std::string_view source)
+{
+    std::string text = StripComments(source, diagnostics_);
+    ForEachLine(text, [this](int line, std::string_view content) {
+        ReadDefinitions(line, content);
+        return true;
+    });
+    ForEachLine(text, [this](int line, std::string_view content) { return ReadTrackLine(line, content); });
     for (int i = 0; i < 26; ++i) {
-        if (!(used & (1u << i)))
+        if (!(used_ & (1u << i)))
             continue;
         Track track;
         track.name = static_cast<char>('A' + i);
         track.channel = channels_[i];
-        track.tokens = std::move(tokens[i]);
+        track.tokens = std::move(tokens_[i]);
         MatchLoops(track);
         song_.tracks.push_back(std::move(track));
     }
@@ -153,26 +145,41 @@ Song SongReader::Read(std::string_view source)
 // A line is a directive ('#'), a macro definition ("$name = ..."), a track line (track names in capitals
 // at its start) or more of the tracks named last. Blanks before any of these do not count, so that a line
 // may begin after the end of a block comment.
-void SongReader::ReadLine(int line, std::string_view text)
+void SongReader::ReadDefinitions(int line, std::string_view text)
 {
-    text = Trim(text);
-    if (text.empty())
-        return;
-    if (text[0] == '#') {
+    if (text[0] == '#')
         ReadDirective(line, text.substr(1));
-        return;
-    }
-    if (text[0] == '$' && ReadMacroDefinition(line, text.substr(1)))
-        return;
+    else if (text[0] == '$')
+        ReadMacroDefinition(line, text.substr(1), true);
+}
+
+// False once the song holds too many commands.
+bool SongReader::ReadTrackLine(int line, std::string_view text)
+{
+    if (text[0] == '#' || (text[0] == '$' && ReadMacroDefinition(line, text.substr(1), false)))
+        return true;
     if (text[0] >= 'A' && text[0] <= 'Z') {
-        std::uint32_t tracks = 0;
+        currentTracks_ = 0;
         while (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') {
-            tracks |= 1u << (text[0] - 'A');
+            currentTracks_ |= 1u << (text[0] - 'A');
             text.remove_prefix(1);
         }
-        currentTracks_ = tracks;
     }
-    lines_.push_back(TrackLine{line, currentTracks_, text});
+    lineTokens_.clear();
+    lexer_.Tokenize(text, line, lineTokens_);
+    // A line for many tracks is stored once for each of them, and the bound is on what is stored.
+    stored_ += static_cast<std::int64_t>(lineTokens_.size() * std::bitset<26>(currentTracks_).count());
+    if (stored_ > options_.limits.maxTokens) {
+        diagnostics_.Error(line, "トラックのコマンドが多すぎます (全トラックで最大 %lld 個)",
+                           static_cast<long long>(options_.limits.maxTokens));
+        return false;
+    }
+    used_ |= currentTracks_;
+    for (int i = 0; i < 26; ++i) {
+        if (currentTracks_ & (1u << i))
+            tokens_[i].insert(tokens_[i].end(), lineTokens_.begin(), lineTokens_.end());
+    }
+    return true;
 }
 
 void SongReader::ReadDirective(int line, std::string_view text)
@@ -214,8 +221,9 @@ void SongReader::ReadDirective(int line, std::string_view text)
     }
 }
 
-// "$name = body"; false when the line is not one (a line that starts with a macro use).
-bool SongReader::ReadMacroDefinition(int line, std::string_view text)
+// "$name = body"; false when the line is not one (a line that starts with a macro use). Only the first pass
+// defines; the second only recognises the line.
+bool SongReader::ReadMacroDefinition(int line, std::string_view text, bool define)
 {
     std::size_t nameEnd = 0;
     while (nameEnd < text.size() && IsMacroNameChar(static_cast<unsigned char>(text[nameEnd])))
@@ -223,6 +231,8 @@ bool SongReader::ReadMacroDefinition(int line, std::string_view text)
     std::string_view rest = Trim(text.substr(nameEnd));
     if (rest.empty() || rest[0] != '=')
         return false;
+    if (!define)
+        return true;
     std::string name(text.substr(0, nameEnd));
     if (name.empty()) {
         diagnostics_.Error(line, "$ の後にマクロ名がありません");

@@ -246,6 +246,24 @@ TEST(CompileMessages, EveryMessageNamesItsLineOnceAndTheirNumberIsCapped)
     EXPECT_EQ(song.result.summary.find("ERROR! "), std::string::npos);
 }
 
+TEST(CompileMessages, ManyErrorsStopTheCompileAndManyWarningsAreNoLongerCounted)
+{
+    std::string errors, warnings;
+    for (int line = 0; line < 1500; ++line) {
+        errors += "A c x\n";
+        warnings += "A o9 b\n";
+    }
+    Compiled failed = CompileText(errors);
+    EXPECT_EQ(failed.result.errors, 1000);
+    EXPECT_NE(failed.result.messages.back().find("1000"), std::string::npos) << failed.result.messages.back();
+
+    Compiled warned = CompileText(warnings);
+    EXPECT_TRUE(warned.result.ok);
+    EXPECT_EQ(warned.result.warnings, 1000);
+    EXPECT_EQ(warned.Lines("Warning: ").size(), 51u);
+    EXPECT_NE(warned.result.messages.back().find("950 件以上"), std::string::npos);
+}
+
 TEST(CompileLimits, HostileInputEndsInErrorsNotInCrashesOrHangs)
 {
     struct Case {
