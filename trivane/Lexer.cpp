@@ -330,9 +330,10 @@ void Lexer::ReadCommand(std::vector<Token>& out)
             Push(out, token);
             return;
         case ']':
+            // Kept even with a wrong count, so that its '[' does not look unmatched as well.
             token.op = Op::LoopEnd;
-            if (ReadOptionalValue(']', 1, options_.limits.maxLoopCount, 2, token.value))
-                Push(out, token);
+            ReadOptionalValue(']', 1, options_.limits.maxLoopCount, 2, token.value);
+            Push(out, token);
             return;
         case 'y':
             token.op = Op::Control;

@@ -73,6 +73,7 @@ private:
     void Release();
     void Advance(std::int64_t ticks);
     std::int64_t TicksOf(const Length& length, int line);
+    bool Spend(std::int64_t tick);
     void Emit(std::int64_t tick, std::uint8_t status, int data1, int data2);
     void Stop(int line, const char* what);
 
@@ -155,7 +156,8 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             defaultTicks_ = TicksOf(token.length, token.line);
             break;
         case Op::Tempo:
-            tempos_.push_back(TempoChange{static_cast<std::uint32_t>(tick_), token.value});
+            if (Spend(tick_))
+                tempos_.push_back(TempoChange{static_cast<std::uint32_t>(tick_), token.value});
             break;
         case Op::Velocity:
             velocity_ = token.value;
@@ -249,14 +251,22 @@ void TrackPlayer::Advance(std::int64_t ticks)
         Stop(0, "曲が長すぎます");
 }
 
-void TrackPlayer::Emit(std::int64_t tick, std::uint8_t status, int data1, int data2)
+// Counts one more event of the song, tempo changes included; false when it may not be made.
+bool TrackPlayer::Spend(std::int64_t tick)
 {
     if (budget_.exhausted || tick > options_.limits.maxTicks)
-        return;
+        return false;
     if (++budget_.events > options_.limits.maxEvents) {
         Stop(0, "MIDI イベントが多すぎます");
-        return;
+        return false;
     }
+    return true;
+}
+
+void TrackPlayer::Emit(std::int64_t tick, std::uint8_t status, int data1, int data2)
+{
+    if (!Spend(tick))
+        return;
     out_.events.push_back(Event{static_cast<std::uint32_t>(tick), status, static_cast<std::uint8_t>(data1),
                                 static_cast<std::uint8_t>(data2)});
 }
@@ -267,21 +277,11 @@ void TrackPlayer::Stop(int line, const char* what)
     budget_.exhausted = true;
 }
 
-std::uint32_t AddText(Sequence& sequence, std::string text)
-{
-    sequence.payloads.push_back(std::move(text));
-    return static_cast<std::uint32_t>(sequence.payloads.size() - 1);
-}
-
 void AddMeta(Sequence& sequence, std::uint32_t tick, std::uint8_t type, std::string data)
 {
-    sequence.conductor.events.push_back(Event{tick, 0xFF, type, 0, AddText(sequence, std::move(data))});
-}
-
-std::string TempoBytes(int bpm)
-{
-    std::uint32_t micros = 60000000u / static_cast<std::uint32_t>(bpm);
-    return std::string{static_cast<char>(micros >> 16), static_cast<char>(micros >> 8), static_cast<char>(micros)};
+    sequence.texts.push_back(std::move(data));
+    auto index = static_cast<std::uint32_t>(sequence.texts.size() - 1);
+    sequence.conductor.events.push_back(Event{tick, 0xFF, type, 0, index});
 }
 
 // The conductor track: copyright first, as readers expect it, then title, a 4/4 time signature and the tempo
@@ -301,7 +301,8 @@ void BuildConductor(const Song& song, std::vector<TempoChange> tempos, Sequence&
     std::uint32_t last = 0;
     int bpm = DefaultTempo;
     for (const TempoChange& change : tempos) {
-        AddMeta(sequence, change.tick, meta::Tempo, TempoBytes(change.bpm));
+        std::uint32_t micros = 60000000u / static_cast<std::uint32_t>(change.bpm);
+        sequence.conductor.events.push_back(Event{change.tick, 0xFF, meta::Tempo, 0, micros});
         sequence.endTick = std::max(sequence.endTick, change.tick);
         scaled += static_cast<std::int64_t>(change.tick - last) * (60000000 / bpm);
         last = change.tick;

@@ -18,7 +18,9 @@ struct Event {
     std::uint8_t status;  // a channel message's status byte, or 0xFF for a meta event
     std::uint8_t data1;   // the meta event's type for 0xFF
     std::uint8_t data2;
-    std::uint32_t payload = 0;  // a meta event's data: an index into Sequence::payloads
+    // A meta event's data: for a tempo the microseconds of a quarter note, kept here because a song may hold
+    // millions of them; for any other an index into Sequence::texts.
+    std::uint32_t payload = 0;
 
     bool IsNoteOff() const { return (status & 0xF0) == 0x80; }
     bool IsNoteOn() const { return (status & 0xF0) == 0x90; }
@@ -32,7 +34,7 @@ struct EventTrack {
 struct Sequence {
     EventTrack conductor;           // title, copyright, time signature and every tempo change
     std::vector<EventTrack> parts;  // one per MML track, channel messages only
-    std::vector<std::string> payloads;
+    std::vector<std::string> texts;
     std::uint32_t endTick = 0;
     std::int64_t notes = 0;
     std::int64_t microseconds = 0;  // playing time up to endTick

@@ -56,7 +56,7 @@ private:
 void WriteTrack(ByteWriter& out,
                 const std::vector<Event>& events,
                 std::uint32_t endTick,
-                const std::vector<std::string>& payloads)
+                const std::vector<std::string>& texts)
 {
     out.Tag("MTrk");
     std::size_t lengthAt = out.Size();
@@ -66,8 +66,13 @@ void WriteTrack(ByteWriter& out,
         out.Vlq(event.tick - now);
         now = event.tick;
         out.Byte(event.status);
-        if (event.status == 0xFF) {
-            const std::string& data = payloads[event.payload];
+        if (event.status == 0xFF && event.data1 == meta::Tempo) {
+            out.Byte(meta::Tempo);
+            out.Byte(3);
+            out.Byte(event.payload >> 16);
+            out.Word(event.payload);
+        } else if (event.status == 0xFF) {
+            const std::string& data = texts[event.payload];
             out.Byte(event.data1);
             out.Vlq(static_cast<std::uint32_t>(data.size()));
             out.Data(data);
@@ -104,11 +109,11 @@ std::vector<std::uint8_t> WriteSmf(const Sequence& sequence, bool format0)
         for (const EventTrack& part : sequence.parts)
             merged.insert(merged.end(), part.events.begin(), part.events.end());
         SortEvents(merged);
-        WriteTrack(out, merged, sequence.endTick, sequence.payloads);
+        WriteTrack(out, merged, sequence.endTick, sequence.texts);
     } else {
-        WriteTrack(out, sequence.conductor.events, sequence.conductor.endTick, sequence.payloads);
+        WriteTrack(out, sequence.conductor.events, sequence.conductor.endTick, sequence.texts);
         for (const EventTrack& part : sequence.parts)
-            WriteTrack(out, part.events, part.endTick, sequence.payloads);
+            WriteTrack(out, part.events, part.endTick, sequence.texts);
     }
     return bytes;
 }

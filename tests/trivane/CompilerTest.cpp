@@ -222,7 +222,7 @@ TEST(CompileMessages, DoubleByteCharactersInCommentsAndTitlesAreNoErrors)
 
 TEST(CompileMessages, OneMistakeMakesOneMessage)
 {
-    for (const char* mml : {"c7.. d", "c^ e", "c%0 d", "v200 c", "o12 c", "c99999999999999999999 d", "y7 c",
+    for (const char* mml : {"c7.. d", "c^ e", "c%0 d", "v200 c", "o12 c", "c99999999999999999999 d", "y7 c", "[c]0 d",
                             "c\x83\x5B d", "c.............................. d"}) {
         Compiled song = CompileText(mml);
         EXPECT_EQ(song.result.errors, 1) << mml << "\n" << song.AllLines();
@@ -293,6 +293,7 @@ TEST(CompileLimits, HostileInputEndsInErrorsNotInCrashesOrHangs)
         {"$a = c $a\nA $a", "a macro calling itself"},
         {"[[[[[[[[c32]65535]65535]65535]65535]65535]65535]65535]65535", "loops making 10^38 notes"},
         {"[[[[[[[[v1]65535]65535]65535]65535]65535]65535]65535]65535", "loops making no event at all"},
+        {"[[[[[[[[t99]65535]65535]65535]65535]65535]65535]65535]65535", "loops making tempo changes only"},
         {"[c%200000000]2", "a song longer than delta times can say"},
         {"c99999999999999999999999999999999", "a length with 32 digits"},
         {"[c]99999999999 t0 t1000 o10 @128 y128,0 v0 k49", "numbers out of range"},
