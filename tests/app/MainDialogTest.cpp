@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "Application.h"
 #include "MainDialog.h"
@@ -405,6 +406,69 @@ TEST_F(MainWindowTest, ADropOnTheWindowOrEitherFieldSetsBothFields)
     Settle();
     EXPECT_EQ(Text(IDC_MML_FILE), "C:\\songs\\e.mml");
     EXPECT_EQ(Text(IDC_SMF_FILE), "C:\\songs\\e.mid");
+}
+
+// Answers the next file dialog that this process opens, from another thread while the dialog's own loop
+// runs: picks the "all files" filter, so that only the default extension can complete a bare name, types
+// `name` and presses OK; or presses Cancel when `name` is empty. `title` receives the dialog's title.
+void AnswerFileDialog(HWND mainWindow, std::string name, std::string* title)
+{
+    std::thread([=] {
+        HWND dialog = nullptr;
+        for (DWORD start = GetTickCount(); !dialog && GetTickCount() - start < 5000; Sleep(10)) {
+            HWND candidate = nullptr;
+            while ((candidate = FindWindowExA(nullptr, candidate, "#32770", nullptr)) != nullptr) {
+                DWORD process = 0;
+                GetWindowThreadProcessId(candidate, &process);
+                if (candidate != mainWindow && process == GetCurrentProcessId() && IsWindowVisible(candidate))
+                    dialog = candidate;
+            }
+        }
+        if (!dialog)
+            return;
+        char text[256] = {};
+        GetWindowTextA(dialog, text, sizeof(text));
+        *title = text;
+        if (name.empty()) {
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            return;
+        }
+        HWND filter = GetDlgItem(dialog, 0x470);  // cmb1, the file type box
+        SendMessageA(filter, CB_SETCURSEL, 1, 0);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK), reinterpret_cast<LPARAM>(filter));
+        // The file name box is the combo box cmb13 in some versions of the dialog, the edit edt1 in others.
+        SetDlgItemTextA(dialog, GetDlgItem(dialog, 0x47c) ? 0x47c : 0x480, name.c_str());
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    }).detach();
+}
+
+TEST_F(MainWindowTest, BrowseAddsTheBareDefaultExtensionAndCancelChangesNothing)
+{
+    Open();
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof(folder), folder);
+    std::string base = std::string(folder) + "browsed";
+    // The open dialog keeps an added extension only when that file exists.
+    CloseHandle(CreateFileA((base + ".mml").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    std::string title;
+
+    AnswerFileDialog(Window(), base, &title);
+    Command(IDC_BROWSE_MML);
+    EXPECT_EQ(Text(IDC_MML_FILE), base + ".mml");
+    EXPECT_EQ(Text(IDC_SMF_FILE), base + ".mid");
+
+    AnswerFileDialog(Window(), base + "2", &title);
+    Command(IDC_BROWSE_SMF);
+    EXPECT_EQ(Text(IDC_SMF_FILE), base + "2.mid");
+    EXPECT_EQ(Text(IDC_MML_FILE), base + ".mml");
+
+    title.clear();
+    AnswerFileDialog(Window(), "", &title);
+    Command(ID_FILE_OPEN_MML, 1);
+    EXPECT_FALSE(title.empty()) << "Ctrl+O opened a dialog";
+    EXPECT_EQ(Text(IDC_MML_FILE), base + ".mml");
+    EXPECT_EQ(Text(IDC_SMF_FILE), base + "2.mid");
+    DeleteFileA((base + ".mml").c_str());
 }
 
 TEST_F(MainWindowTest, EscapeClosesWithCode2AndSavesTheSettings)
