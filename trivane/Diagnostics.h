@@ -5,8 +5,8 @@
 #include "Options.h"
 
 #include <cstdarg>
-#include <string>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
