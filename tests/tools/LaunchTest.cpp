@@ -66,6 +66,12 @@ protected:
         SHDeleteKeyA(HKEY_CLASSES_ROOT, ".mml");
         SHDeleteKeyA(HKEY_CLASSES_ROOT, ".mid");
         SHDeleteKeyA(HKEY_CLASSES_ROOT, "DodaviridTest.file");
+        // The stand-ins have written their records by now: every test waited for its last one.
+        SetCurrentDirectoryA("C:\\");
+        for (const char* name : {"\\my songs\\tune.mml", "\\my songs\\tune.mid", "\\record.txt"})
+            DeleteFileA((work_ + name).c_str());
+        RemoveDirectoryA(songs_.c_str());
+        RemoveDirectoryA(work_.c_str());
     }
 
     // The messages a compile might have shown, replacing those of the start-up.
