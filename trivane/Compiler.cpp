@@ -27,12 +27,11 @@ CompileResult Compile(std::string_view source, const CompileOptions& options)
         diagnostics.Error(0, "入力ファイルが大きすぎます (最大 %lld バイト)",
                           static_cast<long long>(options.limits.maxInputBytes));
     } else {
-        // The commands are let go before the file is written, which lowers the peak memory of a large song.
         Song song = ParseSong(source, options, diagnostics);
         tracks = song.tracks.size();
         // Loops are matched only when every bracket is; playing a song with errors would only add noise.
         if (!diagnostics.HasErrors())
-            sequence = Perform(song, options, diagnostics);
+            sequence = Perform(std::move(song), options, diagnostics);
         if (!diagnostics.HasErrors() && tracks == 0)
             diagnostics.Warning(0, "演奏するトラックがありません");
     }

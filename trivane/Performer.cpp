@@ -100,6 +100,12 @@ private:
 void TrackPlayer::Play()
 {
     const std::vector<Token>& tokens = track_.tokens;
+    // Without loops every note makes two events; a track with loops may still grow.
+    std::size_t expected = 0;
+    for (const Token& token : tokens)
+        expected +=
+            token.op == Op::Note || token.op == Op::RawNote ? 2 : token.op == Op::Program || token.op == Op::Control;
+    out_.events.reserve(std::min<std::size_t>(expected, options_.limits.maxEvents));
     std::size_t pc = 0;
     while (pc < tokens.size() && !budget_.exhausted) {
         if (++budget_.steps > options_.limits.maxSteps) {
@@ -315,15 +321,18 @@ void BuildConductor(const Song& song, std::vector<TempoChange> tempos, Sequence&
 
 }  // namespace
 
-Sequence Perform(const Song& song, const CompileOptions& options, Diagnostics& diagnostics)
+// Each track's commands are let go once it is played, so that commands and events of a large song are
+// not all held at once.
+Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnostics)
 {
     Sequence sequence;
     Budget budget;
     std::vector<TempoChange> tempos;
-    for (const Track& track : song.tracks) {
+    for (Track& track : song.tracks) {
         sequence.parts.emplace_back();
         EventTrack& part = sequence.parts.back();
         TrackPlayer(track, part, tempos, sequence.notes, options, diagnostics, budget).Play();
+        std::vector<Token>().swap(track.tokens);
         SortEvents(part.events);
         sequence.endTick = std::max(sequence.endTick, part.endTick);
     }

@@ -6,4 +6,5 @@
 #include "Sequence.h"
 #include "Song.h"
 
-Sequence Perform(const Song& song, const CompileOptions& options, Diagnostics& diagnostics);
+// Takes the song, whose commands it lets go as it goes.
+Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnostics);
