@@ -27,7 +27,10 @@ private:
     static const Route routes_[];
 
     template <INT_PTR (PreferencesDialog::*Method)()>
-    static INT_PTR Call(PreferencesDialog& dialog, WPARAM) { return (dialog.*Method)(); }
+    static INT_PTR Call(PreferencesDialog& dialog, WPARAM)
+    {
+        return (dialog.*Method)();
+    }
     static INT_PTR CallInitDialog(PreferencesDialog& dialog, WPARAM wParam);
     static INT_PTR CallCloseCmd(PreferencesDialog& dialog, WPARAM wParam);
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

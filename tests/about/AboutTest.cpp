@@ -71,8 +71,8 @@ TEST_F(AboutTest, StaysInsideTheWorkAreaWhenTheMainWindowIsNearItsEdges)
     for (const POINT& corner : corners) {
         SetWindowPos(window_.Window(), nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
         AboutBox box = Open(VK_ESCAPE);
-        EXPECT_TRUE(Inside(box.rect, area)) << "box " << box.rect.left << "," << box.rect.top << " - "
-                                            << box.rect.right << "," << box.rect.bottom;
+        EXPECT_TRUE(Inside(box.rect, area))
+            << "box " << box.rect.left << "," << box.rect.top << " - " << box.rect.right << "," << box.rect.bottom;
         EXPECT_EQ(box.version, "Version 2.0.0.1");
     }
 }
@@ -169,9 +169,10 @@ TEST_F(AboutTest, HelpAndTheWebSitesGoToTheShellsHandlers)
     SendMessageA(window_.Window(), WM_COMMAND, ID_HELP_MAKER_SITE, 0);
     ASSERT_TRUE(window_.PumpUntil([&] { return CountLines(ReadRecord(record)) >= 3; }));
 
-    EXPECT_EQ(ReadRecord(record), recorder + " text \"" + help + "\"\t" + work + "\r\n" +
-                                      recorder + " web \"" DODAVIRID_CONVERTER_SITE "\"\t" + work + "\r\n" +
-                                      recorder + " web \"" DODAVIRID_MAKER_SITE "\"\t" + work + "\r\n");
+    std::string expected = recorder + " text \"" + help + "\"\t" + work + "\r\n";
+    expected += recorder + " web \"" DODAVIRID_CONVERTER_SITE "\"\t" + work + "\r\n";
+    expected += recorder + " web \"" DODAVIRID_MAKER_SITE "\"\t" + work + "\r\n";
+    EXPECT_EQ(ReadRecord(record), expected);
     SetCurrentDirectoryA(temp);
     DeleteFileA(record.c_str());
     DeleteFileA(help.c_str());

@@ -25,15 +25,14 @@ struct Stored {
 };
 
 // What the registry holds when each test begins.
-const Stored Before = {"Z:\\nowhere\\old-trivane.exe", "old-ed.exe \"%f\"", "old-ed.exe -n%l \"%f\"",
-                       "old-play.exe %f", 1, 0};
+const Stored Before = {
+    "Z:\\nowhere\\old-trivane.exe", "old-ed.exe \"%f\"", "old-ed.exe -n%l \"%f\"", "old-play.exe %f", 1, 0};
 
 void Store(const Stored& values)
 {
     SHDeleteKeyA(HKEY_CURRENT_USER, PreferencesKeyPath);
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, PreferencesKeyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                              nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, PreferencesKeyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     auto text = [key](const char* name, const std::string& value) {
         RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), value.size() + 1);
@@ -92,9 +91,9 @@ Stored Shown(HWND dialog)
         bool c = IsDlgButtonChecked(dialog, custom) == BST_CHECKED;
         return a == c ? 2 : c;
     };
-    return {DialogItemText(dialog, IDC_CONVERTER_PATH), DialogItemText(dialog, IDC_EDITOR),
+    return {DialogItemText(dialog, IDC_CONVERTER_PATH),   DialogItemText(dialog, IDC_EDITOR),
             DialogItemText(dialog, IDC_EDITOR_WITH_LINE), DialogItemText(dialog, IDC_PLAYER),
-            pair(IDC_EDITOR_ASSOC, IDC_EDITOR_CUSTOM), pair(IDC_PLAYER_ASSOC, IDC_PLAYER_CUSTOM)};
+            pair(IDC_EDITOR_ASSOC, IDC_EDITOR_CUSTOM),    pair(IDC_PLAYER_ASSOC, IDC_PLAYER_CUSTOM)};
 }
 
 // Types new values over every field and turns both radio pairs around.

@@ -146,10 +146,11 @@ TEST_F(LaunchTest, DoubleClickOnAMessageThatNamesALineOpensTheEditorAtIt)
     settings.MyEditorWithLine = ("\"" + Recorder + "\" -n%l \"%f\"").c_str();
     std::string mml = songs_ + "\\a%lb.mml";
     SetField(IDC_MML_FILE, mml);
-    ShowMessages("Trivane compiling\r\n"
-                 "ERROR! in line 12: unknown command 'q'\r\n"
-                 "ERROR! in line : no number\r\n"
-                 "Warning: in line 3: tempo is not set\r\n");
+    ShowMessages(
+        "Trivane compiling\r\n"
+        "ERROR! in line 12: unknown command 'q'\r\n"
+        "ERROR! in line : no number\r\n"
+        "Warning: in line 3: tempo is not set\r\n");
 
     // Neither a row without a line, nor one whose marker has no number, nor the blank below the rows.
     DoubleClickRow(0);
