@@ -14,9 +14,7 @@ UINT_PTR CALLBACK PassiveHook(HWND, UINT, WPARAM, LPARAM)
 
 }  // namespace
 
-FileDialog::FileDialog(Kind kind, const char* defaultExtension) : kind_(kind), defaultExtension_(defaultExtension)
-{
-}
+FileDialog::FileDialog(Kind kind, const char* defaultExtension) : kind_(kind), defaultExtension_(defaultExtension) {}
 
 void FileDialog::AddFilter(const char* description, const char* pattern)
 {

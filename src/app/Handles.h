@@ -28,10 +28,22 @@ private:
 };
 
 namespace handles {
-inline void CloseAccelerators(HACCEL handle) { DestroyAcceleratorTable(handle); }
-inline void CloseIcon(HICON handle) { DestroyIcon(handle); }
-inline void CloseBitmap(HBITMAP handle) { DeleteObject(handle); }
-inline void CloseDrop(HDROP handle) { DragFinish(handle); }
+inline void CloseAccelerators(HACCEL handle)
+{
+    DestroyAcceleratorTable(handle);
+}
+inline void CloseIcon(HICON handle)
+{
+    DestroyIcon(handle);
+}
+inline void CloseBitmap(HBITMAP handle)
+{
+    DeleteObject(handle);
+}
+inline void CloseDrop(HDROP handle)
+{
+    DragFinish(handle);
+}
 }  // namespace handles
 
 using AcceleratorHandle = UniqueHandle<HACCEL, handles::CloseAccelerators>;

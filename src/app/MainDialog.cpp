@@ -141,8 +141,8 @@ INT_PTR MainDialog::CallMessageDoubleClick(MainDialog& dialog, WPARAM, LPARAM lP
     return dialog.OnMessageDoubleClick(reinterpret_cast<const NMHDR*>(lParam));
 }
 
-LRESULT CALLBACK MainDialog::FileFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                           DWORD_PTR)
+LRESULT CALLBACK
+MainDialog::FileFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR)
 {
     // The fields accept files themselves, so a file dropped on one arrives here and not at the window; it is
     // handed to the window, which treats it like any drop.
@@ -160,13 +160,13 @@ bool MainDialog::OnInitDialog()
     LoadPreferences(preferences_);
 
     HINSTANCE module = GetModuleHandleA(nullptr);
-    bigIcon_.Reset(static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_DODAVIRID), IMAGE_ICON,
-                                                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
-                                                 LR_DEFAULTCOLOR)));
+    bigIcon_.Reset(
+        static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_DODAVIRID), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                      GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR)));
     SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
-    smallIcon_.Reset(static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_DODAVIRID), IMAGE_ICON,
-                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                                   LR_DEFAULTCOLOR)));
+    smallIcon_.Reset(
+        static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_DODAVIRID), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
     SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
     accelerators_.Reset(LoadAcceleratorsA(module, MAKEINTRESOURCEA(IDR_ACCELERATORS)));
 

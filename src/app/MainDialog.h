@@ -46,15 +46,17 @@ private:
     static const Route routes_[];
 
     template <INT_PTR (MainDialog::*Method)()>
-    static INT_PTR Call(MainDialog& dialog, WPARAM, LPARAM) { return (dialog.*Method)(); }
+    static INT_PTR Call(MainDialog& dialog, WPARAM, LPARAM)
+    {
+        return (dialog.*Method)();
+    }
     static INT_PTR CallInitDialog(MainDialog& dialog, WPARAM, LPARAM);
     static INT_PTR CallDropFiles(MainDialog& dialog, WPARAM wParam, LPARAM);
     static INT_PTR CallFileFieldFocus(MainDialog& dialog, WPARAM wParam, LPARAM);
     static INT_PTR CallMessageDoubleClick(MainDialog& dialog, WPARAM, LPARAM lParam);
 
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK FileFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                          DWORD_PTR);
+    static LRESULT CALLBACK FileFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR);
     static bool Matches(const Route& route, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
 

@@ -44,12 +44,12 @@ bool MessageLoop::RearmsIdle(UINT message)
     // Mouse moves, paints and the caret blink (0x0118, the system timer) arrive all the time and change no
     // control state; letting them re-arm the idle step would run it continuously.
     switch (message) {
-    case WM_MOUSEMOVE:
-    case WM_NCMOUSEMOVE:
-    case WM_PAINT:
-    case 0x0118:
-        return false;
-    default:
-        return true;
+        case WM_MOUSEMOVE:
+        case WM_NCMOUSEMOVE:
+        case WM_PAINT:
+        case 0x0118:
+            return false;
+        default:
+            return true;
     }
 }

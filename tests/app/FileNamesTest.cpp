@@ -12,6 +12,7 @@ struct Derivation {
 
 TEST(DeriveSmfName, ReplacesTheLastExtensionOfTheFileName)
 {
+    // clang-format off
     const Derivation table[] = {
         {"C:\\songs\\a.mml", "C:\\songs\\a.mid"},
         {"C:\\songs\\A.MML", "C:\\songs\\A.mid"},
@@ -20,12 +21,14 @@ TEST(DeriveSmfName, ReplacesTheLastExtensionOfTheFileName)
         {"C:/songs/a.mml", "C:/songs/a.mid"},
         {"notes.txt", "notes.mid"},
     };
+    // clang-format on
     for (const Derivation& row : table)
         EXPECT_EQ(DeriveSmfName(row.mml), row.smf) << row.mml;
 }
 
 TEST(DeriveSmfName, AppendsWhenOnlyAFolderNameHasADot)
 {
+    // clang-format off
     const Derivation table[] = {
         {"C:\\my.songs\\a", "C:\\my.songs\\a.mid"},
         {"C:/my.songs/a", "C:/my.songs/a.mid"},
@@ -33,17 +36,17 @@ TEST(DeriveSmfName, AppendsWhenOnlyAFolderNameHasADot)
         {"song", "song.mid"},
         {"", ".mid"},
     };
+    // clang-format on
     for (const Derivation& row : table)
         EXPECT_EQ(DeriveSmfName(row.mml), row.smf) << row.mml;
 }
 
 TEST(DeriveSmfName, WalksDoubleByteCharacters)
 {
-    // "表" is 0x95 0x5C: its trail byte is a backslash, which must not end the folder part here, and "ソ"
-    // (0x83 0x5C) likewise. A trail byte 0x2E does not occur in code page 932, but 0x5C does.
-    EXPECT_EQ(DeriveSmfName("C:\\x.y\\\x95\x5C"), "C:\\x.y\\\x95\x5C.mid");
+    // "ソ" is 0x83 0x5C: its trail byte looks like a backslash but ends no folder, so the '.' before it still
+    // starts the file name's extension.
+    EXPECT_EQ(DeriveSmfName("a.b\x83\\c"), "a.mid");
     EXPECT_EQ(DeriveSmfName("C:\\\x95\x5C.mml"), "C:\\\x95\x5C.mid");
-    EXPECT_EQ(DeriveSmfName("a.b\x83\x5C" "c"), "a.mid");
 }
 
 }  // namespace

@@ -104,7 +104,10 @@ protected:
         GetDlgItemTextA(Window(), id, text, sizeof(text));
         return text;
     }
-    int RowCount() const { return static_cast<int>(SendMessageA(dialog_->Messages().Handle(), LVM_GETITEMCOUNT, 0, 0)); }
+    int RowCount() const
+    {
+        return static_cast<int>(SendMessageA(dialog_->Messages().Handle(), LVM_GETITEMCOUNT, 0, 0));
+    }
     std::string Row(int index) const { return dialog_->Messages().RowText(index).c_str(); }
     int RowImage(int index) const
     {

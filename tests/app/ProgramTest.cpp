@@ -36,8 +36,8 @@ public:
     {
         char temp[MAX_PATH];
         GetTempPathA(sizeof(temp), temp);
-        folder_ = std::string(temp) + "dodavirid-" + std::to_string(GetTickCount()) + "-" +
-                  std::to_string(++instances_);
+        folder_ =
+            std::string(temp) + "dodavirid-" + std::to_string(GetTickCount()) + "-" + std::to_string(++instances_);
         CreateDirectoryA(folder_.c_str(), nullptr);
         CopyFileA(WindowsPath(DODAVIRID_PATH).c_str(), (folder_ + "\\dodavirid.exe").c_str(), FALSE);
         if (withConverter)
