@@ -33,8 +33,12 @@ INT_PTR CALLBACK AboutDialog::DialogProc(HWND window, UINT message, WPARAM wPara
     // No exception may unwind through the system's frames.
     try {
         for (const Route& route : routes_) {
-            if (route.message == message && (message != WM_COMMAND || LOWORD(wParam) == route.id))
-                return route.handler(*dialog, wParam);
+            if (route.message == message && (message != WM_COMMAND || LOWORD(wParam) == route.id)) {
+                // WM_INITDIALOG's result says whether the system sets the focus; any other handled
+                // message answers TRUE, and the handlers' results (0) need no DWLP_MSGRESULT.
+                INT_PTR result = route.handler(*dialog, wParam);
+                return message == WM_INITDIALOG ? result : TRUE;
+            }
         }
     } catch (...) {
     }
@@ -48,8 +52,7 @@ INT_PTR AboutDialog::CallInitDialog(AboutDialog& dialog, WPARAM)
 
 INT_PTR AboutDialog::CallCloseCmd(AboutDialog& dialog, WPARAM wParam)
 {
-    dialog.OnCloseCmd(LOWORD(wParam));
-    return TRUE;
+    return dialog.OnCloseCmd(LOWORD(wParam));
 }
 
 BOOL AboutDialog::OnInitDialog()

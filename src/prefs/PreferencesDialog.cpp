@@ -77,6 +77,8 @@ INT_PTR CALLBACK PreferencesDialog::DialogProc(HWND window, UINT message, WPARAM
     try {
         for (const Route& route : routes_) {
             if (Matches(route, message, wParam)) {
+                // WM_INITDIALOG's result says whether the system sets the focus; any other handled
+                // message answers TRUE, and the handlers' results (0) need no DWLP_MSGRESULT.
                 INT_PTR result = route.handler(*dialog, wParam);
                 return message == WM_INITDIALOG ? result : TRUE;
             }
