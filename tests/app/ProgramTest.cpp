@@ -58,7 +58,7 @@ public:
         RemoveDirectoryA(folder_.c_str());
     }
 
-    // Starts it with a file name on its command line, which it must ignore, and waits for its window.
+    // Starts it with a file name on its command line, which it must ignore, and waits for its window to settle.
     bool Start()
     {
         std::string commandLine = "\"" + folder_ + "\\dodavirid.exe\" song.mml";
@@ -71,7 +71,9 @@ public:
             window_ = FindWindowA("#32770", "Dodavirid");
             DWORD owner = 0;
             GetWindowThreadProcessId(window_, &owner);
-            return window_ && owner == process_.dwProcessId && IsWindowVisible(window_);
+            // Shown, and past its first idle step, which disables Compile, Play and Edit.
+            return window_ && owner == process_.dwProcessId && IsWindowVisible(window_) &&
+                   !IsWindowEnabled(Item(IDC_PLAY));
         });
     }
 
