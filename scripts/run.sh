@@ -42,5 +42,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
     if kill -0 $wine_pid 2>/dev/null; then
         xdotool windowactivate --sync "$window" key Escape 2>/dev/null || kill $wine_pid
     fi
-    wait $wine_pid || true
+    code=0
+    wait $wine_pid || code=$?
+    echo "run: Dodavirid ended with exit code $code"
 '
