@@ -467,7 +467,16 @@ TEST_F(MainWindowTest, BrowseAddsTheBareDefaultExtensionAndCancelChangesNothing)
 
     title.clear();
     AnswerFileDialog(Window(), "", &title);
-    Command(ID_FILE_OPEN_MML, 1);
+    // Ctrl+O through the loop's filter and the accelerator table, with the focus in a field.
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    SetFocus(Item(IDC_SMF_FILE));
+    PostKey(Item(IDC_SMF_FILE), 'O');
+    Settle();
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
     EXPECT_FALSE(title.empty()) << "Ctrl+O opened a dialog";
     EXPECT_EQ(Text(IDC_MML_FILE), base + ".mml");
     EXPECT_EQ(Text(IDC_SMF_FILE), base + "2.mid");
