@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "Application.h"
+#include "CenterDialog.h"
 #include "MainDialog.h"
 #include "MessageLoop.h"
 #include "VersionInfo.h"
@@ -535,6 +536,28 @@ TEST_F(MainWindowTest, AControlTheUserChangedIsNotSetBack)
     EXPECT_TRUE(Enabled(IDC_COMPILE));
     EXPECT_TRUE(Checked(IDC_FORMAT0));
     EXPECT_FALSE(Checked(IDC_FORMAT1));
+}
+
+TEST(CenterDialog, CentresOnTheWorkAreaWhenTheOwnerIsHiddenAndKeepsTheLeftAndTopEdgesInside)
+{
+    RECT area;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 3, 3, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND small = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 101, 51, owner, nullptr, nullptr, nullptr);
+    HWND large = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, area.right - area.left + 200,
+                                 area.bottom - area.top + 100, owner, nullptr, nullptr, nullptr);
+    RECT placed;
+    CenterDialog(small);  // its owner is hidden, so it goes to the middle of the work area
+    GetWindowRect(small, &placed);
+    EXPECT_EQ(placed.left, (area.left + area.right) / 2 - 50);
+    EXPECT_EQ(placed.top, (area.top + area.bottom) / 2 - 25);
+    CenterDialog(large);
+    GetWindowRect(large, &placed);
+    EXPECT_EQ(placed.left, area.left);
+    EXPECT_EQ(placed.top, area.top);
+    DestroyWindow(large);
+    DestroyWindow(small);
+    DestroyWindow(owner);
 }
 
 TEST(FormatFileVersion, ReadsTheVersionResourceOrSaysZero)
