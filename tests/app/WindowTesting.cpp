@@ -42,16 +42,6 @@ std::string ReadPreference(const char* name, DWORD& type)
     return value;
 }
 
-std::string WindowsPath(const std::string& unixPath)
-{
-    std::string path = "Z:" + unixPath;
-    for (char& c : path) {
-        if (c == '/')
-            c = '\\';
-    }
-    return path;
-}
-
 std::string FakeConverterPath()
 {
     return WindowsPath(FAKE_CONVERTER_PATH);

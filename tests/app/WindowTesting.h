@@ -6,14 +6,13 @@
 
 #include <string>
 
+#include "RunningProgram.h"
+
 // The settings key, removed whole so that each test starts as on a fresh machine.
 void ResetPreferencesKey();
 void SetPreferenceString(const char* name, const char* value);
 // The value of a settings entry, its type in `type`; empty and REG_NONE when missing.
 std::string ReadPreference(const char* name, DWORD& type);
-
-// Z:\... for a path of the Linux file system, as Wine names it.
-std::string WindowsPath(const std::string& unixPath);
 
 // The recording fake converter (FakeConverter.cpp): its Windows path, the file that collects its command
 // lines, and what it prints.
