@@ -1,0 +1,43 @@
+#!/bin/sh
+# package-test.sh BUILD SOURCE DRIVER: makes the release ZIP, unpacks it into a fresh folder and, under a
+# fresh Wine prefix with no settings, has DRIVER use it as a new user would; then reads every MIDI file that
+# the window made with Debian's mido.
+set -e
+build=$1 source=$2 driver=$3
+work=$build/release-test
+rm -rf "$work"
+mkdir -p "$work/songs"
+
+cpack --config "$build/CPackConfig.cmake" -B "$work/package" >/dev/null
+zip=$(ls "$work"/package/Dodavirid-*.zip)
+unzip -q "$zip" -d "$work/unpacked"
+release=$(ls -d "$work"/unpacked/Dodavirid-*)
+echo "unpacked $(basename "$zip"):"
+(cd "$release" && find . -type f | sort)
+
+for file in dodavirid.exe trivane.exe dodavirid.txt readme.txt mml.md; do
+    [ -f "$release/$file" ] || { echo "FAIL: the release lacks $file"; exit 1; }
+done
+# The texts for Windows users are code page 932 with CR LF.
+for file in dodavirid.txt readme.txt; do
+    iconv -f CP932 -t UTF-8 "$release/$file" >/dev/null || { echo "FAIL: $file is not code page 932"; exit 1; }
+    [ "$(grep -c "$(printf '\r')\$" "$release/$file")" -eq "$(wc -l < "$release/$file")" ] ||
+        { echo "FAIL: $file has lines without CR LF"; exit 1; }
+done
+
+cp "$source/tests/trivane/broken.mml" "$work/songs/"
+RELEASE_DIR=$release BROKEN_SONG=$work/songs/broken.mml \
+    "$source/scripts/wine-run" "$work/prefix" "$driver" --gtest_brief=1
+
+/usr/bin/python3 - "$release/samples" <<'PY'
+import glob, sys
+import mido
+files = sorted(glob.glob(sys.argv[1] + "/*.mid"))
+songs = sorted(glob.glob(sys.argv[1] + "/*.mml"))
+assert len(files) == len(songs), f"{len(files)} MIDI files for {len(songs)} songs"
+for name in files:
+    song = mido.MidiFile(name)
+    notes = sum(1 for track in song.tracks for m in track if m.type == "note_on" and m.velocity > 0)
+    assert notes > 0 and song.length > 1, f"{name}: {notes} notes, {song.length:.1f} s"
+    print(f"mido reads {name.rsplit('/', 1)[1]}: {len(song.tracks)} tracks, {notes} notes, {song.length:.1f} s")
+PY
