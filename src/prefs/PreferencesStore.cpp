@@ -52,7 +52,8 @@ HKEY CreatePreferencesKey()
     return result == ERROR_SUCCESS ? key : nullptr;
 }
 
-// A flag is taken only from a REG_DWORD of exactly four bytes; any non-zero number means true.
+// A flag is taken only from a REG_DWORD that fits four bytes; any non-zero number means true. A shorter one
+// is read into the zeroed number as far as it goes, a longer one fails the query and is ignored.
 void ReadFlag(HKEY key, const char* name, bool& flag)
 {
     DWORD value = 0;
@@ -60,7 +61,7 @@ void ReadFlag(HKEY key, const char* name, bool& flag)
     DWORD size = sizeof value;
     if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS)
         return;
-    if (type == REG_DWORD && size == sizeof value)
+    if (type == REG_DWORD)
         flag = value != 0;
 }
 

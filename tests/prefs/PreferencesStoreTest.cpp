@@ -111,7 +111,7 @@ TEST_F(PreferencesStoreTest, WithoutTheKeyTheDefaultsStayAndSavingCreatesAllSixV
     ExpectString("MyPlayer", "");
 }
 
-TEST_F(PreferencesStoreTest, FlagsComeOnlyFromFourByteDwordsAndAreSavedAsZeroOrOne)
+TEST_F(PreferencesStoreTest, FlagsComeOnlyFromDwordsOfAtMostFourBytesAndAreSavedAsZeroOrOne)
 {
     PutString("UseMyEditor", "1");
     PutNumber("UseMyPlayer", 5);
@@ -124,16 +124,26 @@ TEST_F(PreferencesStoreTest, FlagsComeOnlyFromFourByteDwordsAndAreSavedAsZeroOrO
     ExpectNumber("UseMyEditor", 0);
     ExpectNumber("UseMyPlayer", 1);
 
-    // Four bytes of another type, and a DWORD of the wrong size, leave the flags as they were.
+    // Four bytes of another type, and a DWORD longer than four bytes, leave the flags as they were.
     Put("UseMyEditor", REG_BINARY, std::string("\0\0\0\0", 4));
-    Put("UseMyPlayer", REG_DWORD, std::string("\0\0", 2));
+    Put("UseMyPlayer", REG_DWORD, std::string("\1\0\0\0\0\0\0\0", 8));
     preferences = Filled();
+    preferences.UseMyPlayer = false;
     LoadPreferences(preferences);
     EXPECT_TRUE(preferences.UseMyEditor);
-    EXPECT_TRUE(preferences.UseMyPlayer);
+    EXPECT_FALSE(preferences.UseMyPlayer);
     PutNumber("UseMyEditor", 0);
     LoadPreferences(preferences);
     EXPECT_FALSE(preferences.UseMyEditor);
+
+    // A DWORD of fewer than four bytes is still a number: what it holds decides, the missing bytes are zero.
+    Put("UseMyEditor", REG_DWORD, std::string("\1", 1));
+    Put("UseMyPlayer", REG_DWORD, std::string("\0\0", 2));
+    preferences = Filled();
+    preferences.UseMyEditor = false;
+    LoadPreferences(preferences);
+    EXPECT_TRUE(preferences.UseMyEditor);
+    EXPECT_FALSE(preferences.UseMyPlayer);
 }
 
 TEST_F(PreferencesStoreTest, StringsOfUpTo1023BytesLoadAndLongerOnesAreIgnoredWhole)
