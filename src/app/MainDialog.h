@@ -13,6 +13,7 @@
 #include "MessageList.h"
 #include "MessageLoop.h"
 #include "Preferences.h"
+#include "WindowText.h"
 
 class MainDialog : public MessageFilter, public IdleHandler {
 public:
@@ -104,9 +105,6 @@ private:
     IconHandle bigIcon_;
     IconHandle smallIcon_;
 };
-
-// Reads a window's text as the program reads every field: at most its first 1023 bytes.
-ByteString WindowText(HWND window);
 
 // The two rows shown when the converter cannot be started: an error, then where to fix it.
 extern const char ConverterNotFoundMessage[];

@@ -3,6 +3,7 @@
 
 #include "CenterDialog.h"
 #include "FileDialog.h"
+#include "WindowText.h"
 #include "resource.h"
 
 namespace {
@@ -10,14 +11,6 @@ namespace {
 // What the user browses for. The default extension is bare, as the file dialog expects it: a program name
 // typed without one becomes a .exe.
 const char ProgramExtension[] = "exe";
-
-ByteString ReadField(HWND field)
-{
-    // A field keeps at most its first 1023 bytes, as every text field of the program.
-    char text[1024] = {};
-    GetWindowTextA(field, text, sizeof(text));
-    return ByteString(text);
-}
 
 void ShowChoice(HWND window, int chosen, int other)
 {
@@ -134,10 +127,10 @@ INT_PTR PreferencesDialog::OnCloseCmd(int id)
 {
     // Nothing is checked: an empty field or a template without %f is the user's to choose.
     if (id == IDOK) {
-        preferences_.ConverterPath = ReadField(converterPath_);
-        preferences_.MyEditor = ReadField(editor_);
-        preferences_.MyEditorWithLine = ReadField(editorWithLine_);
-        preferences_.MyPlayer = ReadField(player_);
+        preferences_.ConverterPath = WindowText(converterPath_);
+        preferences_.MyEditor = WindowText(editor_);
+        preferences_.MyEditorWithLine = WindowText(editorWithLine_);
+        preferences_.MyPlayer = WindowText(player_);
         preferences_.UseMyEditor = SendDlgItemMessageA(window_, IDC_EDITOR_CUSTOM, BM_GETCHECK, 0, 0) != 0;
         preferences_.UseMyPlayer = SendDlgItemMessageA(window_, IDC_PLAYER_CUSTOM, BM_GETCHECK, 0, 0) != 0;
     }

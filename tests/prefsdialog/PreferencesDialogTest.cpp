@@ -157,6 +157,17 @@ TEST_F(PreferencesDialogTest, OkTakesEffectAtOnceWhileTheRegistryWaitsForTheWind
     ExpectStored(Load(), Changed);
 }
 
+TEST_F(PreferencesDialogTest, OkKeepsTheFirst1023BytesOfALongerField)
+{
+    // Shorter than the edit control's own limit, longer than what the program reads of a field.
+    const std::string tooLong = "long-ed.exe " + std::string(1500, 'x');
+    RunSettings([&tooLong](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_EDITOR, tooLong.c_str());
+        SendDlgItemMessageA(dialog, IDOK, BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(tooLong.substr(0, 1023), window_.Dialog().Settings().MyEditor.c_str());
+}
+
 TEST_F(PreferencesDialogTest, CancelEscapeAndTheCloseBoxLeaveEverythingAsItWas)
 {
     RunSettings([](HWND dialog) {
