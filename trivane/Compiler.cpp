@@ -9,6 +9,11 @@ namespace {
 
 std::string Summary(std::size_t tracks, const Sequence& sequence, const Diagnostics& diagnostics)
 {
+    // A song with errors is not played, so it has no notes or length to tell; what the user needs to know
+    // is that no file was written.
+    if (diagnostics.HasErrors())
+        return Format("トラック %d, エラー %d, 警告 %d: エラーがあるので SMF ファイルは書き出していません",
+                      static_cast<int>(tracks), diagnostics.ErrorCount(), diagnostics.WarningCount());
     std::int64_t tenths = sequence.microseconds / 100000;
     return Format("トラック %d, 音符 %lld, 演奏時間 %lld:%02lld.%lld, エラー %d, 警告 %d", static_cast<int>(tracks),
                   static_cast<long long>(sequence.notes), static_cast<long long>(tenths / 600),

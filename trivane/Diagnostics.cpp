@@ -1,5 +1,6 @@
 #include "Diagnostics.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 
@@ -57,7 +58,7 @@ void Diagnostics::Add(bool error, int line, const char* format, va_list args)
     if (line > 0)
         text += Format("in line %d: ", line);
     text += FormatList(format, args);
-    shown_.push_back(text);
+    shown_.emplace_back(line, text);
 }
 
 void Diagnostics::Error(int line, const char* format, ...)
@@ -78,7 +79,11 @@ void Diagnostics::Warning(int line, const char* format, ...)
 
 std::vector<std::string> Diagnostics::Lines() const
 {
-    std::vector<std::string> lines = shown_;
+    std::vector<std::pair<int, std::string>> shown = shown_;
+    std::stable_sort(shown.begin(), shown.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> lines;
+    for (auto& message : shown)
+        lines.push_back(std::move(message.second));
     if (errors_ > maxShownErrors_)
         lines.push_back(
             Format("ERROR! ほかに %d 件のエラーがあります (表示を省略しました)", errors_ - maxShownErrors_));

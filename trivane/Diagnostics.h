@@ -25,7 +25,9 @@ public:
     // True once so many errors were found that going on would only cost time.
     bool Stopped() const { return errors_ >= maxCounted_; }
 
-    // The shown messages in the order reported, then one line for each kind that was cut.
+    // The shown messages in the order of their source lines (messages about no line first, and those of one
+    // line in the order reported), then one line for each kind that was cut. Loops and macros are checked
+    // after the whole text has been read, so the order reported is not the order a reader goes through.
     std::vector<std::string> Lines() const;
 
 private:
@@ -38,7 +40,7 @@ private:
     int errors_ = 0;
     int warnings_ = 0;
     bool warningsUncounted_ = false;
-    std::vector<std::string> shown_;
+    std::vector<std::pair<int, std::string>> shown_;
     std::set<std::pair<const char*, int>> seen_;
 };
 

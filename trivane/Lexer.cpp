@@ -385,6 +385,9 @@ void Lexer::ReadCommand(std::vector<Token>& out)
             ++top.pos;
     } else if (c > ' ' && c < 0x7F) {
         diagnostics_.Error(Line(), "'%c' はコマンドではありません", c);
+        // Its number goes with it: "h4" is one mistake, not a second one of a number without a command.
+        while (Peek() >= '0' && Peek() <= '9')
+            ++top.pos;
     } else {
         diagnostics_.Error(Line(), "使えない文字 (0x%02X) があります", c);
     }

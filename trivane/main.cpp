@@ -46,6 +46,12 @@ bool ReadTranspose(const std::string& text, int& value)
     return true;
 }
 
+// What users of other command-line programs type to see the usage.
+bool IsHelpRequest(const std::string& argument)
+{
+    return argument == "-h" || argument == "--help" || argument == "-?" || argument == "/?";
+}
+
 struct CommandLine {
     CompileOptions options;
     std::vector<std::string> names;
@@ -85,6 +91,8 @@ bool ReadCommandLine(int argc, char** argv, CommandLine& line)
     return true;
 }
 
+// Messages that name a file give the reason first and the path last: a long path is what gets cut off when
+// the line is shown in a narrow list.
 int Run(const CommandLine& line)
 {
     const std::string& input = line.names[0];
@@ -92,10 +100,10 @@ int Run(const CommandLine& line)
     std::string source;
     switch (ReadSource(input, line.options.limits.maxInputBytes, source)) {
         case ReadResult::CannotOpen:
-            PrintLine(Format("ERROR! 入力ファイル %s を開けません", input.c_str()));
+            PrintLine(Format("ERROR! 入力ファイルを開けません: %s", input.c_str()));
             return ExitFailed;
         case ReadResult::CannotRead:
-            PrintLine(Format("ERROR! 入力ファイル %s を読めません", input.c_str()));
+            PrintLine(Format("ERROR! 入力ファイルを読めません: %s", input.c_str()));
             return ExitFailed;
         case ReadResult::Ok:
             break;
@@ -106,10 +114,10 @@ int Run(const CommandLine& line)
         PrintLine(text);
     // The summary is the compile's, so a file that cannot be written is told after it.
     if (written)
-        PrintLine(Format("%s を書き出しました (SMF format %d)", output.c_str(), line.options.format0 ? 0 : 1));
+        PrintLine(Format("SMF format %d で書き出しました: %s", line.options.format0 ? 0 : 1, output.c_str()));
     PrintLine(result.summary);
     if (result.ok && !written)
-        PrintLine(Format("ERROR! 出力ファイル %s に書き込めません", output.c_str()));
+        PrintLine(Format("ERROR! 出力ファイルに書き込めません: %s", output.c_str()));
     return written ? ExitOk : ExitFailed;
 }
 
@@ -118,7 +126,7 @@ int Run(const CommandLine& line)
 int main(int argc, char** argv)
 {
     UseBinaryStandardOutput();
-    if (argc < 2) {
+    if (argc < 2 || (argc == 2 && IsHelpRequest(argv[1]))) {
         PrintBannerAndUsage();
         return ExitOk;
     }

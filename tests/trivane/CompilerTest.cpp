@@ -223,10 +223,22 @@ TEST(CompileMessages, DoubleByteCharactersInCommentsAndTitlesAreNoErrors)
 TEST(CompileMessages, OneMistakeMakesOneMessage)
 {
     for (const char* mml : {"c7.. d", "c^ e", "c%0 d", "v200 c", "o12 c", "c99999999999999999999 d", "y7 c", "[c]0 d",
-                            "c\x83\x5B d", "c.............................. d"}) {
+                            "c\x83\x5B d", "c.............................. d", "c h4 d", "c x16 d"}) {
         Compiled song = CompileText(mml);
         EXPECT_EQ(song.result.errors, 1) << mml << "\n" << song.AllLines();
     }
+}
+
+TEST(CompileMessages, MessagesComeInLineOrderAndAFailedSummarySaysNoFileWasWritten)
+{
+    // The open loop of line 1 is found only once every line has been read, after the mistake of line 3.
+    Compiled song = CompileText("A [c d e\n#tempo 90\nA c x\n");
+    ASSERT_FALSE(song.result.ok);
+    std::vector<int> order;
+    for (const std::string& line : song.result.messages)
+        order.push_back(std::atoi(line.c_str() + line.find("in line ") + 8));
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3})) << song.AllLines();
+    EXPECT_EQ(song.result.summary, "トラック 1, エラー 2, 警告 1: エラーがあるので SMF ファイルは書き出していません");
 }
 
 TEST(CompileMessages, EveryMessageNamesItsLineOnceAndTheirNumberIsCapped)

@@ -39,11 +39,12 @@ def summary_of(lines):
 shutil.rmtree(work, ignore_errors=True)
 os.makedirs(work)
 
-# The banner run: a banner first, then usage, and no error marker anywhere.
-status, lines = run()
-check(status == 0, "no argument: exit status 0")
-check(lines and lines[0].startswith("Trivane version 2.0.0.1"), f"banner first: {lines[:1]}")
-check(len(lines) > 3 and not any("ERROR! " in line for line in lines), "usage without ERROR!")
+# The banner run: a banner first, then usage, and no error marker anywhere; asking for help does the same.
+for args in ([], ["-h"], ["--help"], ["/?"]):
+    status, lines = run(*args)
+    check(status == 0, f"{args}: exit status 0")
+    check(lines and lines[0].startswith("Trivane version 2.0.0.1"), f"{args}: banner first: {lines[:1]}")
+    check(len(lines) > 3 and not any("ERROR! " in line for line in lines), f"{args}: usage without ERROR!")
 
 option_sets = [[], ["-f"], ["-x", "-v"], ["-t-12"], ["-t05"], ["-x", "-v", "-f", "-t-3"]]
 samples = sorted(glob.glob(os.path.join(samples_dir, "*.mml")))
@@ -57,6 +58,7 @@ for sample in samples:
         if status != 0:
             continue
         produced.append(out)
+        check(f"SMF format {0 if '-f' in options else 1} で書き出しました: {out}" in lines, f"{out}: named as written")
         notes, seconds = summary_of(lines)
         midi = mido.MidiFile(out, clip=False)
         check(midi.type == (0 if "-f" in options else 1), f"{out}: type {midi.type}")
@@ -85,8 +87,13 @@ for args in ([broken, target], ["-t13", samples[0], target], ["-q", samples[0], 
     status, lines = run(*args)
     check(status != 0 and any("ERROR! " in line for line in lines), f"{args}: fails with ERROR!")
     check(open(target, "rb").read() == b"untouched", f"{args}: output left as it was")
-status, lines = run(samples[0], os.path.join(work, "no-such-folder", "out.mid"))
-check(status != 0 and any("ERROR! " in line for line in lines), "unwritable output: ERROR!")
+# A message about a file gives its reason before the path, which a narrow list cuts off.
+unwritable = os.path.join(work, "no-such-folder", "out.mid")
+status, lines = run(samples[0], unwritable)
+check(status != 0 and "ERROR! 出力ファイルに書き込めません: " + unwritable in lines, f"unwritable output: {lines}")
+missing = os.path.join(work, "missing.mml")
+status, lines = run(missing, target)
+check("ERROR! 入力ファイルを開けません: " + missing in lines, f"missing input: {lines}")
 status, lines = run(broken, target)
 errors = [line for line in lines if "ERROR! " in line]
 check(all(line.count("in line ") == 1 for line in errors), "each error names its line once")
