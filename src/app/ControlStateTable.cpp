@@ -18,27 +18,24 @@ ControlStateTable::Entry* ControlStateTable::Find(int id)
 
 void ControlStateTable::SetControlEnabled(int id, bool enabled)
 {
-    Entry* entry = Find(id);
-    if (!entry)
-        return;
-    if (entry->enabled != enabled) {
-        entry->enabled = enabled;
-        entry->changed = true;
-    }
-    // An entry still marked from an earlier request keeps the table marked: its state must still be applied.
-    if (entry->changed)
-        changed_ = true;
+    SetPending(id, &Entry::enabled, enabled);
 }
 
 void ControlStateTable::SetControlChecked(int id, bool checked)
 {
+    SetPending(id, &Entry::checked, checked);
+}
+
+void ControlStateTable::SetPending(int id, bool Entry::*state, bool value)
+{
     Entry* entry = Find(id);
     if (!entry)
         return;
-    if (entry->checked != checked) {
-        entry->checked = checked;
+    if (entry->*state != value) {
+        entry->*state = value;
         entry->changed = true;
     }
+    // An entry still marked from an earlier request keeps the table marked: its state must still be applied.
     if (entry->changed)
         changed_ = true;
 }

@@ -30,6 +30,8 @@ private:
     };
 
     Entry* Find(int id);
+    // Records `value` as the pending `state` of the control `id`, marking the entry only when it differs.
+    void SetPending(int id, bool Entry::*state, bool value);
 
     std::vector<Entry> entries_;
     std::vector<HWND> containers_;
