@@ -14,10 +14,21 @@ add_custom_command(OUTPUT ${_readme}
     VERBATIM)
 add_custom_target(package_readme ALL DEPENDS ${_readme})
 
+# The MML manual likewise, as a .txt file: Windows opens .txt in Notepad with a double-click but knows no
+# program for .md, and a Notepad that reads code page 932 shows UTF-8 without a byte order mark as garbage.
+set(_manual ${CMAKE_BINARY_DIR}/package/mml.txt)
+add_custom_command(OUTPUT ${_manual}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/package
+    COMMAND sh -c "iconv -f UTF-8 -t CP932 \"$0\" | sed 's/$/\\r/' > \"$1.tmp\" && mv \"$1.tmp\" \"$1\""
+            ${PROJECT_SOURCE_DIR}/docs/mml.md ${_manual}
+    DEPENDS ${PROJECT_SOURCE_DIR}/docs/mml.md
+    VERBATIM)
+add_custom_target(package_manual ALL DEPENDS ${_manual})
+
 # Installed at the end, when every target of the tree is known.
 function(dodavirid_install_release)
     install(TARGETS dodavirid RUNTIME DESTINATION .)
-    install(FILES ${CMAKE_BINARY_DIR}/bin/dodavirid.txt ${_readme} ${PROJECT_SOURCE_DIR}/docs/mml.md DESTINATION .)
+    install(FILES ${CMAKE_BINARY_DIR}/bin/dodavirid.txt ${_readme} ${_manual} DESTINATION .)
     install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/samples/ DESTINATION samples)
 endfunction()
 cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL dodavirid_install_release)

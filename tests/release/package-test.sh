@@ -15,11 +15,11 @@ release=$(ls -d "$work"/unpacked/Dodavirid-*)
 echo "unpacked $(basename "$zip"):"
 (cd "$release" && find . -type f | sort)
 
-for file in dodavirid.exe trivane.exe dodavirid.txt readme.txt mml.md; do
+for file in dodavirid.exe trivane.exe dodavirid.txt readme.txt mml.txt; do
     [ -f "$release/$file" ] || { echo "FAIL: the release lacks $file"; exit 1; }
 done
 # The texts for Windows users are code page 932 with CR LF.
-for file in dodavirid.txt readme.txt; do
+for file in dodavirid.txt readme.txt mml.txt; do
     iconv -f CP932 -t UTF-8 "$release/$file" >/dev/null || { echo "FAIL: $file is not code page 932"; exit 1; }
     [ "$(grep -c "$(printf '\r')\$" "$release/$file")" -eq "$(wc -l < "$release/$file")" ] ||
         { echo "FAIL: $file has lines without CR LF"; exit 1; }
