@@ -37,8 +37,11 @@ CompileResult Compile(std::string_view source, const CompileOptions& options)
         // Loops are matched only when every bracket is; playing a song with errors would only add noise.
         if (!diagnostics.HasErrors())
             sequence = Perform(std::move(song), options, diagnostics);
+        // A line of capitals alone, "CDEFG", names five empty tracks: mostly notes typed in the wrong case.
         if (!diagnostics.HasErrors() && tracks == 0)
             diagnostics.Warning(0, "演奏するトラックがありません");
+        else if (!diagnostics.HasErrors() && sequence.notes == 0)
+            diagnostics.Warning(0, "音符が 1 つもありません (音符は小文字の c d e f g a b で書きます)");
     }
     CompileResult result;
     result.ok = !diagnostics.HasErrors();

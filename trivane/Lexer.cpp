@@ -383,6 +383,15 @@ void Lexer::ReadCommand(std::vector<Token>& out)
         diagnostics_.Error(Line(), "数値の前にコマンドがありません");
         while (Peek() >= '0' && Peek() <= '9')
             ++top.pos;
+    } else if (c >= 'A' && c <= 'Z') {
+        // Capitals name tracks only at the start of a line; inside the music they are mostly notes typed in
+        // the wrong case.
+        diagnostics_.Error(Line(),
+                           "'%c' はコマンドではありません (音符は小文字で書きます。大文字は行の先頭で"
+                           "トラック名になります)",
+                           c);
+        while (Peek() >= '0' && Peek() <= '9')
+            ++top.pos;
     } else if (c > ' ' && c < 0x7F) {
         diagnostics_.Error(Line(), "'%c' はコマンドではありません", c);
         // Its number goes with it: "h4" is one mistake, not a second one of a number without a command.

@@ -223,7 +223,7 @@ TEST(CompileMessages, DoubleByteCharactersInCommentsAndTitlesAreNoErrors)
 TEST(CompileMessages, OneMistakeMakesOneMessage)
 {
     for (const char* mml : {"c7.. d", "c^ e", "c%0 d", "v200 c", "o12 c", "c99999999999999999999 d", "y7 c", "[c]0 d",
-                            "c\x83\x5B d", "c.............................. d", "c h4 d", "c x16 d"}) {
+                            "c\x83\x5B d", "c.............................. d", "c h4 d", "c x16 d", "c D4 e"}) {
         Compiled song = CompileText(mml);
         EXPECT_EQ(song.result.errors, 1) << mml << "\n" << song.AllLines();
     }
@@ -239,6 +239,22 @@ TEST(CompileMessages, MessagesComeInLineOrderAndAFailedSummarySaysNoFileWasWritt
         order.push_back(std::atoi(line.c_str() + line.find("in line ") + 8));
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3})) << song.AllLines();
     EXPECT_EQ(song.result.summary, "トラック 1, エラー 2, 警告 1: エラーがあるので SMF ファイルは書き出していません");
+}
+
+TEST(CompileMessages, NotesInCapitalsAreExplained)
+{
+    // At the start of a line capitals name tracks, so the song has five empty ones: still a file, and a warning.
+    Compiled tracks = CompileText("CDEFG\n");
+    EXPECT_TRUE(tracks.result.ok);
+    ASSERT_EQ(tracks.Lines("Warning: ").size(), 1u) << tracks.AllLines();
+    EXPECT_NE(tracks.Lines("Warning: ")[0].find("小文字"), std::string::npos);
+    // Inside the music a capital is an error that says why.
+    Compiled inside = CompileText("A c D e\n");
+    ASSERT_EQ(inside.Lines("ERROR! ").size(), 1u) << inside.AllLines();
+    EXPECT_NE(inside.Lines("ERROR! ")[0].find("小文字"), std::string::npos);
+    // A song of rests alone is warned about too; one with notes is not.
+    EXPECT_EQ(CompileText("A r1\n").result.warnings, 1);
+    EXPECT_EQ(CompileText("A c\n").result.warnings, 0);
 }
 
 TEST(CompileMessages, EveryMessageNamesItsLineOnceAndTheirNumberIsCapped)
