@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "Application.h"
 #include "MessageLoop.h"
 
 namespace {
@@ -85,6 +86,20 @@ TEST(MessageLoop, MouseMovesPaintsAndTheCaretBlinkDoNotRunTheIdleHandlersAgain)
     // the timer's message, which ends the run with the count so far.
     EXPECT_EQ(loop.Run(), 1);
     EXPECT_EQ(idle.runs, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// This test program carries none of the program's resources, so the main window's template is missing: the
+// run ends at once with 0, without a window and without waiting in a loop.
+TEST(RunApplication, EndsWithZeroWhenTheMainWindowCannotBeCreated)
+{
+    Application application;
+    EXPECT_EQ(RunApplication(SW_SHOWNORMAL), 0);
+    EXPECT_EQ(FindWindowA("#32770", "Dodavirid"), nullptr);
+    EXPECT_EQ(application.CurrentMessageLoop(), nullptr);
 }
 
 }  // namespace
