@@ -8,6 +8,7 @@
 #include <string>
 
 #include "MainWindowHarness.h"
+#include "RunningProgram.h"
 #include "links.h"
 #include "resource.h"
 
@@ -110,14 +111,6 @@ private:
     bool hadValue_;
     std::string old_;
 };
-
-std::string WindowsPath(std::string path)
-{
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return "Z:" + path;
-}
 
 // The record of the stand-in's starts: one line each, its command line, a tab and its current directory.
 std::string ReadRecord(const std::string& path)

@@ -92,13 +92,21 @@ TEST(MessageLoop, MouseMovesPaintsAndTheCaretBlinkDoNotRunTheIdleHandlersAgain)
 
 namespace {
 
+BOOL CALLBACK CountWindow(HWND, LPARAM count)
+{
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
 // This test program carries none of the program's resources, so the main window's template is missing: the
 // run ends at once with 0, without a window and without waiting in a loop.
 TEST(RunApplication, EndsWithZeroWhenTheMainWindowCannotBeCreated)
 {
     Application application;
     EXPECT_EQ(RunApplication(SW_SHOWNORMAL), 0);
-    EXPECT_EQ(FindWindowA("#32770", "Dodavirid"), nullptr);
+    int windows = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&windows));
+    EXPECT_EQ(windows, 0);
     EXPECT_EQ(application.CurrentMessageLoop(), nullptr);
 }
 

@@ -10,18 +10,10 @@
 #include <vector>
 
 #include "MainWindowHarness.h"
+#include "RunningProgram.h"
 #include "resource.h"
 
 namespace {
-
-std::string WindowsPath(std::string path)
-{
-    // The build gives Linux paths; Wine shows the Linux root as drive Z:.
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return "Z:" + path;
-}
 
 const std::string Recorder = WindowsPath(RECORDER_PATH);
 
