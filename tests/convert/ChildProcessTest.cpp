@@ -21,11 +21,6 @@ ByteString ChildPath()
     return folder.Left(folder.ReverseFind('\\') + 1) + "convert_test_child.exe";
 }
 
-ByteString ChildCommand(const char* commands)
-{
-    return "\"" + ChildPath() + "\" " + commands;
-}
-
 // The first `size` bytes of the child's generated output.
 std::string Pattern(unsigned size)
 {
@@ -56,7 +51,7 @@ TEST(RunChildProcess, DeliversTheWholeStandardOutputInOrderAndNothingElse)
         {"sleep 300 out 6C617374 err 78 outpattern 30000", "last" + Pattern(30000)},
     };
     for (const auto& c : cases) {
-        ByteString command = ChildCommand(c.first);
+        ByteString command = "\"" + ChildPath() + "\" " + c.first;
         std::pair<std::string, int> chunks;
         ASSERT_TRUE(RunChildProcess(command.GetBuffer(command.Length()), RecordChunk, &chunks)) << c.first;
         EXPECT_TRUE(chunks.first == c.second) << c.first << ": " << chunks.first.size() << " bytes";
@@ -88,11 +83,11 @@ TEST(RunConverter, ReportsAMissingProgramAndLeavesNoHandleOpen)
     EXPECT_FALSE(RunConverter(kMissing, output));
     EXPECT_EQ(output, "");
     // The first runs may open handles that the system keeps for the process's lifetime.
-    ASSERT_TRUE(RunConverter(ChildCommand("out 41"), output));
+    ASSERT_TRUE(RunConverter("\"" + ChildPath() + "\" out 41", output));
     EXPECT_EQ(output, "A");
     DWORD before = HandleLoad();
-    for (int run = 0; run < 200; ++run)
-        RunConverter(run % 5 ? kMissing : ChildCommand("out 41 err 42"), output);
+    for (int run = 0; run < 120; ++run)
+        RunConverter(run % 4 ? kMissing : "\"" + ChildPath() + "\" out 41 err 42", output);
     EXPECT_LE(HandleLoad(), before);
 }
 

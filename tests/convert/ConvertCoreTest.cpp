@@ -1,8 +1,6 @@
-// The window-free conversion core: the converter's command line, and how
-// converter output becomes rows.
+// The window-free conversion core: the converter's command line, and how converter output becomes rows.
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <string>
 #include <utility>
 
@@ -11,80 +9,57 @@
 
 namespace {
 
-std::string Str(const ByteString& text)
-{
-    return std::string(text.c_str(), static_cast<size_t>(text.Length()));
-}
-
-TEST(BuildCommandLine, PutsTheOptionsInOrderAndATranspositionOnlyWhenNotZero)
+TEST(BuildCommandLine, PutsTheOptionsInOrderATranspositionOnlyWhenNotZeroAndNeverCutsThePaths)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"0", ""}, {"-0", ""}, {"abc", ""}, {"+", ""}, {"", ""}, {"05", "-t05 "}, {" 7", "-t 7 "}, {"3x", "-t3x "},
     };
-    CompileOptions options;
-    options.ConverterPath = "trivane.exe";
-    options.MmlPath = "a.mml";
     for (const auto& c : cases) {
-        options.TransposeText = c.first;
-        EXPECT_EQ(Str(BuildCommandLine(options)), std::string("\"trivane.exe\" ") + c.second + "\"a.mml\" \"\"");
+        EXPECT_EQ(BuildCommandLine({"trivane.exe", false, false, false, c.first, "a.mml", ""}),
+                  (std::string("\"trivane.exe\" ") + c.second + "\"a.mml\" \"\"").c_str());
     }
-    options.InvertAngleBrackets = options.InvertParentheses = options.SmfFormat0 = true;
-    options.TransposeText = "-3";
-    EXPECT_EQ(Str(BuildCommandLine(options)), "\"trivane.exe\" -x -v -f -t-3 \"a.mml\" \"\"");
-    // Never cut, however long the paths.
+    EXPECT_EQ(BuildCommandLine({"trivane.exe", true, true, true, "-3", "a.mml", "a.mid"}),
+              "\"trivane.exe\" -x -v -f -t-3 \"a.mml\" \"a.mid\"");
     const std::string folder = "C:\\" + std::string(1000, 'm') + "\\";
-    CompileOptions longOptions;
-    longOptions.ConverterPath = (folder + "trivane.exe").c_str();
-    longOptions.MmlPath = (folder + "a.mml").c_str();
-    longOptions.SmfPath = (folder + "a.mid").c_str();
-    EXPECT_EQ(Str(BuildCommandLine(longOptions)),
-              "\"" + folder + "trivane.exe\" \"" + folder + "a.mml\" \"" + folder + "a.mid\"");
+    const std::string converter = folder + "trivane.exe", mml = folder + "a.mml", smf = folder + "a.mid";
+    EXPECT_EQ(BuildCommandLine({converter.c_str(), false, false, false, "", mml.c_str(), smf.c_str()}),
+              ("\"" + converter + "\" \"" + mml + "\" \"" + smf + "\"").c_str());
 }
 
-// Each row of `text` as its kind's letter and its text, after a '|'.
+// Each row of `text`: its kind's letter, the source line it names if any, a ':' and its text.
 std::string Rows(const std::string& text)
 {
+    const ByteString output(text.data(), static_cast<int>(text.size()));
     std::string rows;
-    int offset = 0;
-    ConverterMessage line;
-    while (TakeLine(ByteString(text.data(), static_cast<int>(text.size())), offset, line))
-        rows += "|" + std::string(1, "IWE"[static_cast<int>(line.kind)]) + Str(line.text);
+    int offset = 0, number = 0;
+    for (ConverterMessage row; TakeLine(output, offset, row);) {
+        bool named = SourceLineOf(row.text, number);
+        rows += "|" + std::string(1, "IWE"[static_cast<int>(row.kind)]) + (named ? std::to_string(number) : "") + ":" +
+                std::string(row.text.c_str(), row.text.Length());
+    }
     return rows;
 }
 
-TEST(TakeLine, SplitsAtCrLfWalkingCodePage932UpToANulAndClassifies)
+TEST(TakeLine, SplitsAtCrLfWalkingCodePage932UpToANulAndClassifiesAndSourceLineOfReadsTheFirstMarker)
 {
     const std::pair<std::string, std::string> cases[] = {
-        {"A\r\n\r\nB\nC\rD\r\n", "|IA|I|IB\nC\rD"},
-        {"A\201\r\nB\r\n\203\201\r\n\202", "|IA\201\r\nB|I\203\201|I\202"},  // 0x81 0x0D is one character
-        {{"A\r\nB\0C\r\nD", 10}, "|IA|IB"},
-        {{"A\0ERROR! ", 9}, "|IA"},
-        {"x ERROR! in line 3\r\na Warning: b\r\nWarning: ERROR! \r\nERROR!x",
-         "|Ex ERROR! in line 3|Wa Warning: b|EWarning: ERROR! |IERROR!x"},
-        {"\203ERROR! \r\n\203Warning: \r\n\203EERROR! ", "|I\203ERROR! |I\203Warning: |E\203EERROR! "},
+        {"A\r\n\r\nB\nC\rD\r\n", "|I:A|I:|I:B\nC\rD"},
+        {"A\201\r\nB\r\n\203\201\r\n\202", "|I:A\201\r\nB|I:\203\201|I:\202"},  // 0x81 0x0D is one character
+        {{"A\r\nB\0C\r\nD", 10}, "|I:A|I:B"},
+        {{"A\0ERROR! ", 9}, "|I:A"},
+        {"ERROR! x\r\na Warning: b\r\nWarning: ERROR! \r\nERROR!x",
+         "|E:ERROR! x|W:a Warning: b|E:Warning: ERROR! |I:ERROR!x"},
+        {"\203ERROR! \r\n\203Warning: \r\n\203EERROR! ", "|I:\203ERROR! |I:\203Warning: |E:\203EERROR! "},
+        // The number after the first "in line " as "%d" reads it, kept within int.
+        {"in line \t 7: y\r\nin line -3\r\nin line +5x\r\nin line 1, in line 4",
+         "|I7:in line \t 7: y|I-3:in line -3|I5:in line +5x|I1:in line 1, in line 4"},
+        {"in line 99999999999\r\nin line -99999999999",
+         "|I2147483647:in line 99999999999|I-2147483648:in line -99999999999"},
+        {"In line 5\r\nin line - 3\r\n\202in line 5\r\nin line x in line 4",
+         "|I:In line 5|I:in line - 3|I:\202in line 5|I:in line x in line 4"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Rows(c.first), c.second) << c.first;
-}
-
-TEST(SourceLineOf, ReadsTheNumberAfterTheFirstMarkerAsPercentDWould)
-{
-    const std::pair<const char*, int> cases[] = {
-        {"x in line \t 7: y", 7},
-        {"in line -3", -3},
-        {"in line +5x", 5},
-        {"in line 1, in line 4", 1},
-        {"in line 99999999999", INT_MAX},
-        {"in line -99999999999", INT_MIN},
-    };
-    for (const auto& c : cases) {
-        int line = 0;
-        EXPECT_TRUE(SourceLineOf(c.first, line) && line == c.second) << c.first << " " << line;
-    }
-    for (const char* text : {"In line 5", "in line - 3", "\202in line 5", "in line x in line 4"}) {
-        int line = 77;
-        EXPECT_FALSE(SourceLineOf(text, line) || line != 77) << text;
-    }
 }
 
 }  // namespace

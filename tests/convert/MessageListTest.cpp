@@ -15,29 +15,21 @@ TEST(MessageList, AddsRowsWithTheirImagesReadsThemWholeAndShowsTheLast)
     MessageList& list = window.Dialog().Messages();
     HWND view = list.Handle();
     list.Clear();
-    // Each row's text, then its image: 0 information, 1 warning, 2 error.
-    const std::string rows[] = {"one|0",
-                                "a.mml: ERROR! in line 3|2",
-                                "Warning: x|1",
-                                "|0",
-                                "\x93\xFA\x96{|0",
-                                std::string(255, 'a') + "|0",
-                                std::string(256, 'b') + "|0",
-                                std::string(1500, 'c') + " in line 12|0",
-                                "Warning: y|1"};
-    std::string output;
-    for (int i = 0; i < 8; ++i)
-        output += rows[i].substr(0, rows[i].size() - 2) + "\r\n";
-    EXPECT_FALSE(list.AddOutput(output.c_str()));
+    const std::string a = std::string(255, 'a'), b = std::string(256, 'b'), c = std::string(1500, 'c');
+    EXPECT_FALSE(list.AddOutput(
+        ("one\r\nx ERROR! in line 3\r\nWarning: x\r\n\r\n\x93\xFA\x96{\r\n" + a + "\r\n" + b + "\r\n" + c).c_str()));
     EXPECT_TRUE(list.AddOutput("Warning: y"));
+    // Each row's text and image (0 information, 1 warning, 2 error); nothing for an index that names no row.
+    std::string rows;
     for (int i = -1; i < 10; ++i) {
         LVITEMA item = {};
         item.mask = LVIF_IMAGE;
         item.iItem = i;
         SendMessageA(view, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        std::string row = std::string(list.RowText(i).c_str()) + "|" + std::to_string(item.iImage);
-        EXPECT_EQ(row, i >= 0 && i < 9 ? rows[i] : "|0") << i;  // nothing for an index that names no row
+        rows += std::string(list.RowText(i).c_str()) + "|" + std::to_string(item.iImage) + "\n";
     }
+    EXPECT_EQ(rows, "|0\none|0\nx ERROR! in line 3|2\nWarning: x|1\n|0\n\x93\xFA\x96{|0\n" + a + "|0\n" + b + "|0\n" +
+                        c + "|0\nWarning: y|1\n|0\n");
 
     ByteString many;
     for (int i = 0; i < 200; ++i)

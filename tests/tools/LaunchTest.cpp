@@ -1,6 +1,6 @@
-// Edit, Play, the double-click on a message and the Help menu's commands, through the real main window: each
-// starts a recording stand-in, through a command template or through a shell association registered in the
-// test prefix's registry, and the test reads back how the stand-in was started and in which folder.
+// Edit, Play, the double-click on a message and the Help menu, through the real main window: the About box,
+// and the commands that start a recording stand-in, through a command template or through a shell association
+// registered for the test's process, for which the test reads back how the stand-in was started and where.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -18,13 +18,12 @@ namespace {
 
 const std::string Recorder = "\"" + WindowsPath(RECORDER_PATH) + "\"";
 
-// The stand-in's record: a line for each start, its command line and its current folder with a tab between.
-std::string ReadRecord(const std::string& path)
+// The stand-in's record, once it can be opened: it holds the file exclusively while it writes.
+std::string Read(const std::string& path)
 {
-    // The stand-in holds the file exclusively while it writes, so a file that opens is complete.
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     std::string text(65536, '\0');
     DWORD read = 0;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ReadFile(file, &text[0], text.size(), &read, nullptr);
     CloseHandle(file);
     return text.substr(0, read);
@@ -35,7 +34,7 @@ TEST(Launch, TemplatesOrTheShellGetTheFileAndTheLineOfTheMessageDoubleClickedAnd
     // A working folder of the test's own, apart from the folder of the files.
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
-    const std::string work = temp + ("dodavirid-launch-" + std::to_string(GetCurrentProcessId()));
+    const std::string work = temp + std::string("dodavirid-launch");
     const std::string mml = work + "\\my songs\\a%lb.mml", mid = work + "\\my songs\\b.mid", record = work + "\\rec";
     const std::string files[] = {mml, mid, work + "\\dodavirid.txt", record};
     CreateDirectoryA(work.c_str(), nullptr);
@@ -89,15 +88,13 @@ TEST(Launch, TemplatesOrTheShellGetTheFileAndTheLineOfTheMessageDoubleClickedAnd
         {ID_HELP_CONVERTER_SITE, 0, "web \"" DODAVIRID_CONVERTER_SITE "\""},
         {ID_HELP_MAKER_SITE, 0, "web \"" DODAVIRID_MAKER_SITE "\""},
     };
+    Preferences& settings = window.Dialog().Settings();
+    settings.MyEditor = (Recorder + " edit \"%f\" %l").c_str();
+    settings.MyEditorWithLine = (Recorder + " -n%l \"%f\"").c_str();
+    settings.MyPlayer = (Recorder + " play %f").c_str();
     std::string expected;
     for (const auto& step : steps) {
-        bool templates = &step < &steps[7];
-        window.Dialog().Settings() = {templates,
-                                      templates,
-                                      (Recorder + " edit \"%f\" %l").c_str(),
-                                      (Recorder + " -n%l \"%f\"").c_str(),
-                                      (Recorder + " play %f").c_str(),
-                                      ""};
+        settings.UseMyEditor = settings.UseMyPlayer = &step < &steps[7];
         if (step.command > 0) {
             LPARAM button = reinterpret_cast<LPARAM>(GetDlgItem(window.Window(), step.command));
             SendMessageA(window.Window(), WM_COMMAND, MAKEWPARAM(step.command, BN_CLICKED), button);
@@ -113,17 +110,24 @@ TEST(Launch, TemplatesOrTheShellGetTheFileAndTheLineOfTheMessageDoubleClickedAnd
         }
         if (!step.arguments.empty())
             expected += Recorder + " " + step.arguments + "\t" + work + "\r\n";
-        window.PumpUntil([&] { return ReadRecord(record).size() >= expected.size(); });
+        window.PumpUntil([&] { return Read(record).size() >= expected.size(); });
     }
-    EXPECT_EQ(ReadRecord(record), expected);
-    SetCurrentDirectoryA("C:\\");
-    for (const std::string& file : files)
-        DeleteFileA(file.c_str());
-    RemoveDirectoryA((work + "\\my songs").c_str());
-    RemoveDirectoryA(work.c_str());
+    EXPECT_EQ(Read(record), expected);
     RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-    RegCloseKey(classes);
-    SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\DodaviridTest");
+}
+
+TEST(Launch, TheAboutBoxShowsTheFileVersionEachTimeItOpensAndClosesWithEnterOrEscape)
+{
+    MainWindowHarness window;
+    ASSERT_TRUE(window.Created());
+    for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+        std::string version;
+        RunModalCommand(window.Window(), ID_HELP_ABOUT, [&](HWND dialog) {
+            version = DialogItemText(dialog, IDC_ABOUT_VERSION);
+            PressKey(dialog, GetDlgItem(dialog, IDOK), key);
+        });
+        EXPECT_EQ(version, "Version 2.0.0.1");
+    }
 }
 
 }  // namespace
