@@ -29,6 +29,20 @@ std::string Read(const std::string& path)
     return text.substr(0, read);
 }
 
+TEST(Launch, TheAboutBoxShowsTheFileVersionEachTimeItOpensAndClosesWithEnterOrEscape)
+{
+    MainWindowHarness window;
+    ASSERT_TRUE(window.Created());
+    for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+        std::string version;
+        RunModalCommand(window.Window(), ID_HELP_ABOUT, [&](HWND dialog) {
+            version = DialogItemText(dialog, IDC_ABOUT_VERSION);
+            PressKey(dialog, GetDlgItem(dialog, IDOK), key);
+        });
+        EXPECT_EQ(version, "Version 2.0.0.1");
+    }
+}
+
 TEST(Launch, TemplatesOrTheShellGetTheFileAndTheLineOfTheMessageDoubleClickedAndHelpGoesToTheShell)
 {
     // A working folder of the test's own, apart from the folder of the files.
@@ -114,20 +128,6 @@ TEST(Launch, TemplatesOrTheShellGetTheFileAndTheLineOfTheMessageDoubleClickedAnd
     }
     EXPECT_EQ(Read(record), expected);
     RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-}
-
-TEST(Launch, TheAboutBoxShowsTheFileVersionEachTimeItOpensAndClosesWithEnterOrEscape)
-{
-    MainWindowHarness window;
-    ASSERT_TRUE(window.Created());
-    for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
-        std::string version;
-        RunModalCommand(window.Window(), ID_HELP_ABOUT, [&](HWND dialog) {
-            version = DialogItemText(dialog, IDC_ABOUT_VERSION);
-            PressKey(dialog, GetDlgItem(dialog, IDOK), key);
-        });
-        EXPECT_EQ(version, "Version 2.0.0.1");
-    }
 }
 
 }  // namespace

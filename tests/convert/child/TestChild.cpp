@@ -42,6 +42,9 @@ int main(int argc, char** argv)
 {
     char record[MAX_PATH] = "", folder[MAX_PATH] = "", environment[4096] = "";
     if (GetEnvironmentVariableA("DODAVIRID_RECORD", record, MAX_PATH) && GetCurrentDirectoryA(MAX_PATH, folder)) {
+        // Off the console it would share with the test that started it through the shell: under Wine, a
+        // console program ending on it can stall the test's later output to a file or pipe.
+        FreeConsole();
         // Launches may overlap: wait while another instance has the file open.
         HANDLE file = INVALID_HANDLE_VALUE;
         for (int attempt = 0; attempt < 500 && file == INVALID_HANDLE_VALUE; ++attempt, Sleep(10))
