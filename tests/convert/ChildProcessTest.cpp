@@ -21,15 +21,6 @@ ByteString ChildPath()
     return folder.Left(folder.ReverseFind('\\') + 1) + "convert_test_child.exe";
 }
 
-// The first `size` bytes of the child's generated output.
-std::string Pattern(unsigned size)
-{
-    std::string bytes;
-    for (unsigned i = 0; i < size; ++i)
-        bytes += PatternByte(i);
-    return bytes;
-}
-
 void RecordChunk(const char* bytes, int count, void* context)
 {
     auto& chunks = *static_cast<std::pair<std::string, int>*>(context);

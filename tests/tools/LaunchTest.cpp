@@ -7,6 +7,8 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "MainWindowHarness.h"
@@ -18,15 +20,11 @@ namespace {
 
 const std::string Recorder = "\"" + WindowsPath(RECORDER_PATH) + "\"";
 
-// The stand-in's record, once it can be opened: it holds the file exclusively while it writes.
+// The stand-in's record, once it can be opened: each stand-in holds the file exclusively while it writes.
 std::string Read(const std::string& path)
 {
-    std::string text(65536, '\0');
-    DWORD read = 0;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ReadFile(file, &text[0], text.size(), &read, nullptr);
-    CloseHandle(file);
-    return text.substr(0, read);
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 TEST(Launch, TheAboutBoxShowsTheFileVersionEachTimeItOpensAndClosesWithEnterOrEscape)

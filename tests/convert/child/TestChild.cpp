@@ -71,8 +71,8 @@ int main(int argc, char** argv)
         std::string bytes;
         for (size_t i = 0; command.size() == 3 && i + 1 < operand.size(); i += 2)
             bytes += static_cast<char>(std::stoi(operand.substr(i, 2), nullptr, 16));
-        for (unsigned i = 0; command.size() == 10 && i < number; ++i)
-            bytes += PatternByte(i);
+        if (command.size() == 10)
+            bytes = Pattern(number);
         for (unsigned line = 1; command == "lines" && line <= number; ++line)
             bytes += "line " + std::to_string(line) + "\r\n";
         if (command == "sleep")
