@@ -13,6 +13,7 @@
 // a line to that file, its command line and current folder with a tab between them, and ends.
 #include <windows.h>
 
+#include <cstdlib>
 #include <sstream>
 #include <string>
 
