@@ -25,9 +25,11 @@ for file in dodavirid.txt readme.txt mml.txt; do
         { echo "FAIL: $file has lines without CR LF"; exit 1; }
 done
 
+# A song with mistakes first, then the samples.
 cp "$source/tests/trivane/broken.mml" "$work/songs/"
-RELEASE_DIR=$release BROKEN_SONG=$work/songs/broken.mml \
+RELEASE_DIR=$release SONGS="$work/songs/broken.mml $(ls "$release"/samples/*.mml | tr '\n' ' ')" \
     "$source/scripts/wine-run" "$work/prefix" "$driver" --gtest_brief=1
+[ ! -e "$work/songs/broken.mid" ] || { echo "FAIL: a song with mistakes left a MIDI file"; exit 1; }
 
 /usr/bin/python3 - "$release/samples" <<'PY'
 import glob, sys
