@@ -36,8 +36,6 @@ public:
     MainDialog& Dialog() { return dialog_; }
     HWND Window() const { return dialog_.Handle(); }
     HWND Item(int id) const { return GetDlgItem(Window(), id); }
-    // The code of the quit message that closing the window posted, or -1 while it has posted none.
-    int ExitCode() const { return exitCode_; }
 
     // Runs the loop's steps, as the program's loop does, until `done` holds or `limit` milliseconds have
     // passed; returns whether `done` held. Everything queued is handled, and the idle step run, before the
@@ -48,9 +46,7 @@ public:
         for (DWORD start = GetTickCount();; MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT)) {
             MSG message;
             while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-                if (message.message == WM_QUIT)
-                    exitCode_ = static_cast<int>(message.wParam);
-                else
+                if (message.message != WM_QUIT)
                     loop_.ProcessMessage(message);
             }
             loop_.RunIdleHandlers();
@@ -58,12 +54,9 @@ public:
                 return done();
         }
     }
-    void Settle()
-    {
-        PumpUntil([] { return true; });
-    }
+    void Settle() { PumpUntil(Always); }
 
-    // Closes the window as Escape does, which saves the settings.
+    // Closes the window as Escape does, which saves the settings; the loop's quit message is dropped.
     void Close()
     {
         SendMessageA(Window(), WM_COMMAND, IDCANCEL, 0);
@@ -74,25 +67,20 @@ private:
     Application application_;
     MessageLoop loop_;
     MainDialog dialog_;
-    int exitCode_ = -1;
+    static bool Always() { return true; }
 };
 
 // The first visible window of `thread` owned by `owner`, waited for up to 20 s; null if none came.
 inline HWND WaitForDialogOwnedBy(DWORD thread, HWND owner)
 {
-    struct Search {
-        HWND owner, found;
-        static BOOL CALLBACK Visit(HWND window, LPARAM context)
-        {
-            auto* search = reinterpret_cast<Search*>(context);
-            if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == search->owner)
-                search->found = window;
-            return !search->found;
+    for (int attempt = 0; attempt < 2000; ++attempt, Sleep(10)) {
+        for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
+            if (GetWindow(window, GW_OWNER) == owner && GetWindowThreadProcessId(window, nullptr) == thread &&
+                IsWindowVisible(window))
+                return window;
         }
-    } search = {owner, nullptr};
-    for (int attempt = 0; attempt < 2000 && !search.found; ++attempt, Sleep(search.found ? 0 : 10))
-        EnumThreadWindows(thread, Search::Visit, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    }
+    return nullptr;
 }
 
 // Runs `open` on this thread, which makes `window` show a modal dialog, and meanwhile runs `drive` on a

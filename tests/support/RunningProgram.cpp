@@ -4,10 +4,8 @@
 
 bool WaitFor(const std::function<bool()>& done, DWORD milliseconds)
 {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(20)) {
-        if (done())
-            return true;
-    }
+    for (DWORD start = GetTickCount(); !done() && GetTickCount() - start < milliseconds;)
+        Sleep(20);
     return done();
 }
 
@@ -85,8 +83,7 @@ std::vector<ListRow> RunningProgram::Rows() const
         ReadProcessMemory(process_.hProcess, remote, &block, sizeof block, nullptr);
         rows.push_back(ListRow{std::string(block.text, strnlen(block.text, sizeof block.text)), block.item.iImage});
     }
-    if (remote)
-        VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+    VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
     return rows;
 }
 

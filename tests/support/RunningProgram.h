@@ -29,8 +29,6 @@ public:
     // An existing folder that already holds dodavirid.exe, such as an unpacked release; left as it is.
     explicit RunningProgram(const std::string& folder) : folder_(folder) {}
     ~RunningProgram();
-    RunningProgram(const RunningProgram&) = delete;
-    RunningProgram& operator=(const RunningProgram&) = delete;
 
     std::string In(const std::string& name) const { return folder_ + "\\" + name; }
     // Copies a file into the folder; it is removed with the folder.
@@ -61,7 +59,9 @@ public:
     }
     // A field's text set directly.
     void Set(int id, const std::string& text) { SendMessageA(Item(id), WM_SETTEXT, 0, LPARAM(text.c_str())); }
-    void ClickCompile() { PostMessageA(Item(IDC_COMPILE), BM_CLICK, 0, 0); }
+    // Clicks Compile, and returns once the compile has ended and its rows are shown. A message through the
+    // program's loop follows, as the mouse's would, to let its idle step apply the new button states.
+    void ClickCompile() { SendMessageA(Item(IDC_COMPILE), BM_CLICK, 0, 0), PostMessageA(window_, WM_NULL, 0, 0); }
     // A key press sent to the program's active window, as from the keyboard.
     void Press(BYTE key);
 
