@@ -9,5 +9,4 @@ int main(int argc, char**)
     const char* output = argc > 1 ? std::getenv("FAKE_CONVERTER_OUTPUT") : "Fake converter 1.0\r\n";
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), output, output ? lstrlenA(output) : 0, &written, nullptr);
-    return 0;
 }

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "CenterDialog.h"
 #include "MainWindowHarness.h"
 #include "resource.h"
 
@@ -59,7 +60,6 @@ TEST_F(MainWindowTest, StartsWithTheVersionAndConverterRowsAndOnlyTheFieldsUsabl
     EXPECT_EQ(Enabled(IDC_COMPILE, ID_FILE_COMPILE) + Enabled(IDC_PLAY, ID_FILE_PLAY) + Enabled(IDC_EDIT, ID_FILE_EDIT),
               "000000");
     EXPECT_TRUE(IsDlgButtonChecked(window_.Window(), IDC_FORMAT1));
-    EXPECT_EQ(Text(IDC_TRANSPOSE), "0");
 
     // Tab goes from the first field through the options (the chosen radio button), the buttons and the list,
     // and passes the disabled boxes by.
@@ -89,12 +89,8 @@ TEST_F(MainWindowTest, TranspositionStaysWithinAnOctave)
         SetDlgItemTextA(window_.Window(), IDC_TRANSPOSE, row[0]);
         SendMessageA(Item(IDC_TRANSPOSE), EM_SETSEL, 0, -1);
         for (const char* c = row[1]; *c; ++c) {
-            bool arrow = *c == '^' || *c == 'v';
-            PostMessageA(Item(IDC_TRANSPOSE), arrow ? WM_KEYDOWN : WM_CHAR,
-                         !arrow      ? *c
-                         : *c == '^' ? VK_UP
-                                     : VK_DOWN,
-                         1);
+            UINT arrow = *c == '^' ? VK_UP : *c == 'v' ? VK_DOWN : 0;
+            PostMessageA(Item(IDC_TRANSPOSE), arrow ? WM_KEYDOWN : WM_CHAR, arrow ? arrow : *c, 1);
         }
         window_.Settle();
         EXPECT_EQ(Text(IDC_TRANSPOSE), row[2]) << row[0] << " " << row[1];
@@ -189,6 +185,17 @@ TEST_F(MainWindowTest, ADropOrCtrlONamesBothFilesAndCompileFollowsTheFields)
     SetKeyboardState(keys);
     EXPECT_EQ(Text(IDC_MML_FILE) + " " + Text(IDC_SMF_FILE), base + ".mml " + base + ".mid");
     DeleteFileA((base + ".mml").c_str());
+}
+
+TEST(CenterDialog, KeepsTheLeftAndTopEdgesOfAWindowTooBigForTheWorkArea)
+{
+    RECT area, placed;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 4000, 4000, nullptr, nullptr, nullptr, nullptr);
+    CenterDialog(window);
+    GetWindowRect(window, &placed);
+    EXPECT_TRUE(placed.left == area.left && placed.top == area.top) << placed.left << "," << placed.top;
+    DestroyWindow(window);
 }
 
 }  // namespace

@@ -5,12 +5,8 @@
 // songs in SONGS (Linux paths), the song with mistakes first.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
 #include <cstdlib>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "RunningProgram.h"
 
@@ -20,8 +16,7 @@ TEST(Release, CompilesTheSongsThroughTheWindowAndEndsWithItsCodes)
 {
     RunningProgram program(WindowsPath(std::getenv("RELEASE_DIR")));
     ASSERT_TRUE(program.Start());
-    std::vector<ListRow> rows = program.Rows();
-    EXPECT_TRUE(rows.size() == 2 && rows[1].text.rfind("Trivane version 2.0.0.1", 0) == 0);
+    EXPECT_EQ(program.Rows().at(1).text.rfind("Trivane version 2.0.0.1", 0), 0u);
     // Typed once, so that the window's idle step enables Compile, which then stays enabled.
     program.Type(IDC_MML_FILE, "a");
     program.Type(IDC_SMF_FILE, "a");

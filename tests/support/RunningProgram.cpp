@@ -37,8 +37,7 @@ RunningProgram::~RunningProgram()
 
 void RunningProgram::End()
 {
-    if (process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
-        TerminateProcess(process_.hProcess, 99);
+    TerminateProcess(process_.hProcess, 99);  // fails on one that has ended, which keeps its exit code
     WaitForSingleObject(process_.hProcess, 5000);
     CloseHandle(process_.hProcess);
     CloseHandle(process_.hThread);
