@@ -28,14 +28,38 @@ int SemitoneOf(char name)
 
 }  // namespace
 
-Lexer::Lexer(const MacroTable& macros, const CompileOptions& options, Diagnostics& diagnostics)
-    : macros_(macros), options_(options), diagnostics_(diagnostics)
+bool ParseTimeSignature(std::string_view text, int& beats, int& beatNote)
+{
+    std::size_t slash = text.find('/');
+    if (slash == std::string_view::npos || slash == 0 || slash > 2 || text.size() - slash - 1 < 1 ||
+        text.size() - slash - 1 > 2)
+        return false;
+    int parts[2] = {0, 0};
+    std::string_view sides[2] = {text.substr(0, slash), text.substr(slash + 1)};
+    for (int i = 0; i < 2; ++i) {
+        for (char c : sides[i]) {
+            if (c < '0' || c > '9')
+                return false;
+            parts[i] = parts[i] * 10 + (c - '0');
+        }
+    }
+    beats = parts[0];
+    beatNote = parts[1];
+    return beats >= 1 && beats <= 32 && beatNote >= 1 && beatNote <= 32 && (beatNote & (beatNote - 1)) == 0;
+}
+
+Lexer::Lexer(const MacroTable& macros,
+             std::vector<std::string>& texts,
+             const CompileOptions& options,
+             Diagnostics& diagnostics)
+    : macros_(macros), texts_(texts), options_(options), diagnostics_(diagnostics)
 {
 }
 
 void Lexer::Tokenize(std::string_view text, int line, std::vector<Token>& out)
 {
     frames_.assign(1, Frame{text, 0, line, nullptr});
+    tupletAt_ = -1;
     while (!frames_.empty() && !full_ && !diagnostics_.Stopped()) {
         Frame& top = frames_.back();
         if (top.pos >= top.text.size())
@@ -44,6 +68,8 @@ void Lexer::Tokenize(std::string_view text, int line, std::vector<Token>& out)
             ReadCommand(out);
     }
     frames_.clear();
+    if (tupletAt_ >= 0)
+        diagnostics_.Error(line, "'{' に対応する '}' がこの行にありません");
 }
 
 int Lexer::Peek() const
@@ -223,6 +249,256 @@ void Lexer::Push(std::vector<Token>& out, Token token)
     out.push_back(token);
 }
 
+// A note, rest or chord: inside '{ }' it takes its share of the group's length and may not have its own.
+void Lexer::PushNote(std::vector<Token>& out, const Token& token)
+{
+    if (tupletAt_ >= 0) {
+        if (token.length.base != 0 || token.length.extra != 0 || token.length.dots != 0) {
+            diagnostics_.Error(Line(), "連符 { } の中の音符には音長を書けません (長さは } の後に書きます)");
+            return;
+        }
+        ++tupletNotes_;
+    }
+    Push(out, token);
+}
+
+void Lexer::CloseTuplet(std::vector<Token>& out, Token token)
+{
+    if (tupletAt_ < 0) {
+        diagnostics_.Error(Line(), "'}' に対応する '{' がありません");
+        ReadLength('}', false, token.length);
+        return;
+    }
+    std::size_t at = static_cast<std::size_t>(tupletAt_);
+    tupletAt_ = -1;
+    if (!ReadLength('}', false, token.length) || at >= out.size())
+        return;
+    if (tupletNotes_ == 0) {
+        diagnostics_.Error(Line(), "連符 { } の中に音符がありません");
+        return;
+    }
+    std::int64_t whole = token.length.base + token.length.extra;
+    if (token.length.base != 0 && whole < tupletNotes_) {
+        diagnostics_.Error(Line(), "連符の長さが音符の数より短いクロック数です");
+        return;
+    }
+    out[at].value = tupletNotes_;
+    out[at].length = token.length;
+}
+
+// The text of a word command: "..." in one line, double-byte characters included.
+bool Lexer::ReadQuoted(std::string_view word, std::string& text)
+{
+    Frame& top = frames_.back();
+    ++top.pos;  // the opening quote
+    std::size_t start = top.pos;
+    while (top.pos < top.text.size() && top.text[top.pos] != '"') {
+        if (IsLeadByte(static_cast<unsigned char>(top.text[top.pos])) && top.pos + 1 < top.text.size())
+            ++top.pos;
+        ++top.pos;
+    }
+    if (top.pos >= top.text.size()) {
+        diagnostics_.Error(Line(), "%.*s の \" が \" で閉じられていません", static_cast<int>(word.size()), word.data());
+        return false;
+    }
+    text = std::string(top.text.substr(start, top.pos - start));
+    ++top.pos;
+    return true;
+}
+
+// name"..." text"..." marker"..." lyric"..." sysex"..." time"..."; false when the letters here are not one
+// (they are then read as one-letter commands).
+bool Lexer::ReadWordCommand(std::vector<Token>& out)
+{
+    struct Word {
+        const char* word;
+        int metaType;  // 0: not a text
+    };
+    static const Word words[] = {{"text", 1}, {"name", 3}, {"lyric", 5}, {"marker", 6}, {"sysex", 0}, {"time", 0}};
+    Frame& top = frames_.back();
+    std::size_t start = top.pos - 1, end = start;
+    while (end < top.text.size() && end - start < 7 && top.text[end] >= 'a' && top.text[end] <= 'z')
+        ++end;
+    if (end >= top.text.size() || top.text[end] != '"')
+        return false;
+    std::string_view word = top.text.substr(start, end - start);
+    for (const Word& w : words) {
+        if (word != w.word)
+            continue;
+        top.pos = end;
+        Token token;
+        token.line = Line();
+        if (word == "sysex")
+            ReadSysEx(out, token);
+        else if (word == "time")
+            ReadTimeSignature(out, token);
+        else {
+            std::string text;
+            if (!ReadQuoted(word, text))
+                return true;
+            token.op = Op::Meta;
+            token.value = w.metaType;
+            token.value2 = static_cast<std::int32_t>(texts_.size());
+            texts_.push_back(std::move(text));
+            Push(out, token);
+        }
+        return true;
+    }
+    return false;
+}
+
+// sysex"F0 43 10 4C 00 00 7E 00 F7": bytes in hex, from F0 to F7, the ones between below 80.
+void Lexer::ReadSysEx(std::vector<Token>& out, Token token)
+{
+    std::string text;
+    if (!ReadQuoted("sysex", text))
+        return;
+    std::string bytes;
+    std::size_t i = 0;
+    auto hex = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    };
+    while (i < text.size()) {
+        if (text[i] == ' ' || text[i] == ',') {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= text.size() || hex(text[i]) < 0 || hex(text[i + 1]) < 0 ||
+            (i + 2 < text.size() && text[i + 2] != ' ' && text[i + 2] != ',')) {
+            diagnostics_.Error(Line(), "sysex には 16 進数 2 桁のバイトを空白で区切って書きます (例: sysex\"F0 7E 7F 09 01 F7\")");
+            return;
+        }
+        bytes.push_back(static_cast<char>(hex(text[i]) * 16 + hex(text[i + 1])));
+        i += 2;
+    }
+    auto byte = [&bytes](std::size_t at) { return static_cast<unsigned char>(bytes[at]); };
+    if (bytes.size() < 2 || byte(0) != 0xF0 || byte(bytes.size() - 1) != 0xF7) {
+        diagnostics_.Error(Line(), "sysex は F0 で始まり F7 で終わります");
+        return;
+    }
+    for (std::size_t at = 1; at + 1 < bytes.size(); ++at) {
+        if (byte(at) >= 0x80) {
+            diagnostics_.Error(Line(), "sysex の F0 と F7 の間のバイトは 00 から 7F までです (%02X があります)", byte(at));
+            return;
+        }
+    }
+    token.op = Op::SysEx;
+    token.value2 = static_cast<std::int32_t>(texts_.size());
+    texts_.push_back(bytes.substr(1));
+    Push(out, token);
+}
+
+void Lexer::ReadTimeSignature(std::vector<Token>& out, Token token)
+{
+    std::string text;
+    if (!ReadQuoted("time", text))
+        return;
+    int beats = 0, beatNote = 0;
+    if (!ParseTimeSignature(text, beats, beatNote)) {
+        diagnostics_.Error(Line(), "time\"%s\": 拍子は 3/4 のように、拍の数 1-32 と 1, 2, 4, 8, 16, 32 の音符で書きます",
+                           Shown(text).c_str());
+        return;
+    }
+    token.op = Op::TimeSignature;
+    token.value = beats;
+    token.value2 = beatNote;
+    Push(out, token);
+}
+
+// 'c e g'4: note names, blanks and octave marks between quotes; the marks count only up to the closing quote.
+void Lexer::ReadChord(std::vector<Token>& out, Token token)
+{
+    int shift = 0;
+    int count = 0;
+    for (;;) {
+        int c = Peek();
+        if (c < 0) {
+            diagnostics_.Error(Line(), "和音の ' が ' で閉じられていません");
+            return;
+        }
+        ++frames_.back().pos;
+        if (c == '\'')
+            break;
+        if (c == ' ' || c == '\t' || c == '|')
+            continue;
+        if (c == '<' || c == '>') {
+            shift += (c == '>') != options_.swapAngleBrackets ? 12 : -12;
+            continue;
+        }
+        if (c < 'a' || c > 'g') {
+            diagnostics_.Error(Line(), "和音 ' ' の中には音名と < > だけを書けます");
+            continue;
+        }
+        Token note = token;
+        note.op = Op::ChordNote;
+        note.value = SemitoneOf(static_cast<char>(c)) + shift;
+        for (;;) {
+            if (Accept('+') || Accept('#'))
+                ++note.value;
+            else if (Accept('-'))
+                --note.value;
+            else
+                break;
+        }
+        if ((Peek() >= '0' && Peek() <= '9') || Peek() == '.' || Peek() == '%' || Peek() == '^') {
+            diagnostics_.Error(Line(), "和音の音長は閉じる ' の後に 1 つだけ書きます");
+            return;
+        }
+        Push(out, note);
+        ++count;
+    }
+    if (count == 0) {
+        diagnostics_.Error(Line(), "和音 ' ' の中に音名がありません");
+        return;
+    }
+    token.op = Op::Chord;
+    token.value = count;
+    if (ReadLength('\'', false, token.length))
+        PushNote(out, token);
+}
+
+// ~v120,1  ~p0,2  ~m40,1  ~x127,2  ~y74,100,1  ~w8191,8  ~t90,1: from the value now to the one given,
+// over the length, while the music goes on.
+void Lexer::ReadRamp(std::vector<Token>& out, Token token)
+{
+    struct Target {
+        char command;
+        int target;
+        int low, high;
+    };
+    static const Target targets[] = {{'v', ramp::Velocity, 1, 127}, {'w', ramp::Bend, -8192, 8191},
+                                     {'t', ramp::Tempo, 4, 999},    {'p', 10, 0, 127},
+                                     {'m', 7, 0, 127},              {'x', 11, 0, 127},
+                                     {'y', 0, 0, 127}};
+    int c = Peek();
+    for (const Target& target : targets) {
+        if (c != static_cast<unsigned char>(target.command))
+            continue;
+        ++frames_.back().pos;
+        token.op = Op::Ramp;
+        token.value2 = target.target;
+        if (c == 'y') {
+            if (!ReadValue('y', 0, 127, token.value2))
+                return;
+            if (!Accept(',')) {
+                diagnostics_.Error(Line(), "~y にはコントロール番号, 値, 音長を書きます");
+                return;
+            }
+        }
+        if (!ReadValue(target.command, target.low, target.high, token.value))
+            return;
+        if (!Accept(',')) {
+            diagnostics_.Error(Line(), "~%c の値の後に , と音長を書きます (例: ~%c%d,1)", target.command, target.command,
+                               target.high);
+            return;
+        }
+        if (ReadLength('~', true, token.length))
+            Push(out, token);
+        return;
+    }
+    diagnostics_.Error(Line(), "~ の後には v w t p m x y のどれかを書きます");
+}
+
 void Lexer::ReadMacroUse()
 {
     Frame& top = frames_.back();
@@ -260,6 +536,8 @@ void Lexer::ReadCommand(std::vector<Token>& out)
     token.op = Op::Rest;
     token.line = Line();
     int value = 0;
+    if (c >= 'a' && c <= 'z' && Peek() >= 'a' && Peek() <= 'z' && ReadWordCommand(out))
+        return;
     switch (c) {
         case ' ':
         case '\t':
@@ -267,8 +545,66 @@ void Lexer::ReadCommand(std::vector<Token>& out)
         case '\n':
         case '\f':
         case '\v':
-        case '|':
             return;
+        case '|':
+            token.op = Op::Bar;
+            Push(out, token);
+            return;
+        case '\'':
+            ReadChord(out, token);
+            return;
+        case '{':
+            if (tupletAt_ >= 0) {
+                diagnostics_.Error(Line(), "連符 { } の中に連符は書けません");
+                return;
+            }
+            token.op = Op::TupletBegin;
+            tupletAt_ = static_cast<std::int64_t>(out.size());
+            tupletNotes_ = 0;
+            Push(out, token);
+            return;
+        case '}':
+            CloseTuplet(out, token);
+            return;
+        case '~':
+            ReadRamp(out, token);
+            return;
+        case 'p':
+        case 'm':
+        case 'x':
+            // Short forms of the controllers used most: pan, main volume, expression.
+            token.op = Op::Control;
+            token.value = c == 'p' ? 10 : c == 'm' ? 7 : 11;
+            if (ReadValue(static_cast<char>(c), 0, 127, token.value2))
+                Push(out, token);
+            return;
+        case 'w':
+            if (Accept('r')) {
+                // The bend range: registered parameter 0 (101, 100 = 0), semitones in 6, cents in 38, then the
+                // null parameter (127, 127) so that a later data entry changes nothing.
+                if (!ReadValue('w', 0, 24, value))
+                    return;
+                static const int controls[][2] = {{101, 0}, {100, 0}, {6, -1}, {38, 0}, {101, 127}, {100, 127}};
+                token.op = Op::Control;
+                for (const auto& control : controls) {
+                    token.value = control[0];
+                    token.value2 = control[1] < 0 ? value : control[1];
+                    Push(out, token);
+                }
+                return;
+            }
+            token.op = Op::Bend;
+            if (ReadValue('w', -8192, 8191, token.value))
+                Push(out, token);
+            return;
+        case 'q':
+            if (Accept('%')) {
+                token.op = Op::GatePulses;
+                if (ReadValue('q', 0, 65535, token.value))
+                    Push(out, token);
+                return;
+            }
+            break;
         case 'c':
         case 'd':
         case 'e':
@@ -287,11 +623,11 @@ void Lexer::ReadCommand(std::vector<Token>& out)
                     break;
             }
             if (ReadLength(static_cast<char>(c), false, token.length))
-                Push(out, token);
+                PushNote(out, token);
             return;
         case 'r':
             if (ReadLength('r', false, token.length))
-                Push(out, token);
+                PushNote(out, token);
             return;
         case 'n':
             token.op = Op::RawNote;
@@ -299,7 +635,7 @@ void Lexer::ReadCommand(std::vector<Token>& out)
                 return;
             if (Accept(',') && !ReadLength('n', true, token.length))
                 return;
-            Push(out, token);
+            PushNote(out, token);
             return;
         case 'l':
             token.op = Op::Length;
@@ -321,6 +657,18 @@ void Lexer::ReadCommand(std::vector<Token>& out)
             token.op = Op::Tie;
             Push(out, token);
             return;
+        case '[':
+        case ':':
+        case ']':
+            if (tupletAt_ >= 0) {
+                diagnostics_.Error(Line(), "連符 { } の中にループは書けません");
+                return;
+            }
+            break;
+        default:
+            break;
+    }
+    switch (c) {
         case '[':
             token.op = Op::LoopBegin;
             Push(out, token);

@@ -20,7 +20,11 @@ using MacroTable = std::map<std::string, Macro, std::less<>>;
 
 class Lexer {
 public:
-    Lexer(const MacroTable& macros, const CompileOptions& options, Diagnostics& diagnostics);
+    // `texts` receives the texts of the text commands and the bytes of system exclusive messages.
+    Lexer(const MacroTable& macros,
+          std::vector<std::string>& texts,
+          const CompileOptions& options,
+          Diagnostics& diagnostics);
 
     // Appends the commands of `text`, found in source line `line`, to `out`. Stops adding, with one error,
     // once the song holds the most commands allowed.
@@ -52,14 +56,29 @@ private:
     void ReadCommand(std::vector<Token>& out);
     void ReadMacroUse();
     void Push(std::vector<Token>& out, Token token);
+    bool ReadQuoted(std::string_view word, std::string& text);
+    bool ReadWordCommand(std::vector<Token>& out);
+    void ReadSysEx(std::vector<Token>& out, Token token);
+    void ReadTimeSignature(std::vector<Token>& out, Token token);
+    void ReadChord(std::vector<Token>& out, Token token);
+    void ReadRamp(std::vector<Token>& out, Token token);
+    void PushNote(std::vector<Token>& out, const Token& token);
+    void CloseTuplet(std::vector<Token>& out, Token token);
 
     const MacroTable& macros_;
+    std::vector<std::string>& texts_;
     const CompileOptions& options_;
     Diagnostics& diagnostics_;
     std::vector<Frame> frames_;
     std::int64_t tokenCount_ = 0;
     bool full_ = false;
+    // The open '{' of this line: its index in the output and the notes counted since.
+    std::int64_t tupletAt_ = -1;
+    int tupletNotes_ = 0;
 };
+
+// Parses "3/4": beats 1-32 over a note value 1, 2, 4, 8, 16 or 32.
+bool ParseTimeSignature(std::string_view text, int& beats, int& beatNote);
 
 // Code page 932: a lead byte takes the byte after it along.
 inline bool IsLeadByte(unsigned char c)

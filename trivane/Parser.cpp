@@ -32,11 +32,26 @@ std::string StripComments(std::string_view source, Diagnostics& diagnostics)
     std::string text(source);
     int line = 1;
     std::size_t i = 0;
+    // The text of name"..." and the like may hold ';' and "/*"; a directive's text is left as it always was.
+    bool quoted = false;
+    bool directive = false;
+    bool lineStart = true;
     while (i < text.size()) {
         char c = text[i];
+        if (lineStart && !IsBlank(c)) {
+            directive = c == '#';
+            lineStart = false;
+        }
         if (c == '\n') {
             ++line;
             ++i;
+            quoted = false;
+            lineStart = true;
+        } else if (c == '"' && !directive) {
+            quoted = !quoted;
+            ++i;
+        } else if (quoted) {
+            i += IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < text.size() && text[i + 1] != '\n' ? 2 : 1;
         } else if (IsLeadByte(static_cast<unsigned char>(c))) {
             i += i + 1 < text.size() && IsTrailByte(static_cast<unsigned char>(text[i + 1])) ? 2 : 1;
         } else if (c == ';') {
@@ -58,6 +73,7 @@ std::string StripComments(std::string_view source, Diagnostics& diagnostics)
                 }
                 if (text[i] == '\n') {
                     ++line;
+                    lineStart = true;
                 } else {
                     text[i] = ' ';
                 }
@@ -86,6 +102,7 @@ private:
     void ReadDefinitions(int line, std::string_view text);
     bool ReadTrackLine(int line, std::string_view text);
     void ReadDirective(int line, std::string_view text);
+    void ReadKey(int line, std::string_view value);
     bool ReadMacroDefinition(int line, std::string_view text, bool define);
     void MatchLoops(Track& track);
 
@@ -99,7 +116,7 @@ private:
     std::uint32_t used_ = 0;           // bit n: track 'A' + n has a line
     std::uint32_t currentTracks_ = 1;  // lines before the first track name belong to track A
     std::array<int, 26> channels_{};
-    Lexer lexer_{macros_, options_, diagnostics_};
+    Lexer lexer_{macros_, song_.texts, options_, diagnostics_};
 };
 
 // Calls `read` with each line and its number, after the blanks at its start and end; stops early, returning
@@ -215,10 +232,58 @@ void SongReader::ReadDirective(int line, std::string_view text)
             if (tracks & (1u << i))
                 channels_[i] = channel;
         }
+    } else if (name == "time") {
+        if (!ParseTimeSignature(value, song_.beats, song_.beatNote)) {
+            song_.beats = 0;
+            song_.beatNote = 4;
+            diagnostics_.Error(line, "#time には拍子を 3/4 のように、拍の数 1-32 と 1, 2, 4, 8, 16, 32 の音符で書きます");
+        }
+    } else if (name == "key") {
+        ReadKey(line, value);
+    } else if (name == "reset") {
+        static const std::pair<const char*, Reset> resets[] = {{"gm", Reset::Gm}, {"gs", Reset::Gs}, {"xg", Reset::Xg}};
+        song_.reset = Reset::None;
+        for (const auto& [word, reset] : resets) {
+            if (value == word)
+                song_.reset = reset;
+        }
+        if (song_.reset == Reset::None)
+            diagnostics_.Error(line, "#reset には gm, gs, xg のどれかを書きます");
     } else {
         diagnostics_.Warning(line, "#%.*s は知らない指示なので無視しました", static_cast<int>(name.size()),
                              name.data());
     }
+}
+
+// "#key D", "#key b- minor", "#key F# major": the tonic as a note name, upper or lower case, with its sharp
+// or flat, then major (the default) or minor.
+void SongReader::ReadKey(int line, std::string_view value)
+{
+    static const int fifths[] = {3, 5, 0, 2, 4, -1, 1};  // of the major keys a to g
+    int sharps = 0;
+    bool ok = !value.empty();
+    if (ok) {
+        char letter = static_cast<char>(value[0] | 0x20);
+        ok = letter >= 'a' && letter <= 'g';
+        if (ok)
+            sharps = fifths[letter - 'a'];
+        value.remove_prefix(1);
+    }
+    if (ok && !value.empty() && (value[0] == '+' || value[0] == '#' || value[0] == '-')) {
+        sharps += value[0] == '-' ? -7 : 7;
+        value.remove_prefix(1);
+    }
+    value = Trim(value);
+    bool minor = value == "minor";
+    if (minor)
+        sharps -= 3;
+    if (!ok || !(value.empty() || value == "major" || minor) || sharps < -7 || sharps > 7) {
+        diagnostics_.Error(line, "#key には調を D や b- minor のように、フラット 7 つからシャープ 7 つまでで書きます");
+        return;
+    }
+    song_.hasKey = true;
+    song_.sharps = sharps;
+    song_.minor = minor;
 }
 
 // "$name = body"; false when the line is not one (a line that starts with a macro use). Only the first pass

@@ -1,6 +1,7 @@
 #include "Performer.h"
 
 #include <algorithm>
+#include <array>
 
 // Most tracks come out in order already (a note's release is made when the next note starts), so the
 // check pays for itself.
@@ -31,37 +32,77 @@ struct TempoChange {
     int bpm;
 };
 
+struct MeterChange {
+    std::uint32_t tick;
+    int beats;
+    int beatNote;
+};
+
+struct BarLine {
+    std::uint32_t tick;  // from the start of the music
+    int line;
+};
+
+// Gradual changes step every 64th note: smooth to the ear, 32 events a half note at most.
+constexpr int RampStep = TicksPerQuarter / 16;
+
+// The value a gradual change from `from` to `to` over `length` has reached after `elapsed`, rounded.
+int Interpolate(int from, int to, std::int64_t elapsed, std::int64_t length)
+{
+    std::int64_t numerator = static_cast<std::int64_t>(to - from) * elapsed * 2;
+    std::int64_t rounded = numerator >= 0 ? (numerator + length) / (2 * length) : -((-numerator + length) / (2 * length));
+    return from + static_cast<int>(rounded);
+}
+
+// What every track shares while it is played.
+struct Shared {
+    std::vector<TempoChange> tempos;
+    std::vector<MeterChange> meters;
+    std::int64_t notes = 0;
+    std::uint32_t start = 0;  // where the music starts: after the reset message's pause
+};
+
 class TrackPlayer {
 public:
     TrackPlayer(const Track& track,
                 EventTrack& out,
-                std::vector<TempoChange>& tempos,
-                std::int64_t& notes,
+                std::vector<BarLine>& bars,
+                Shared& shared,
                 const CompileOptions& options,
                 Diagnostics& diagnostics,
                 Budget& budget)
         : track_(track),
           out_(out),
-          tempos_(tempos),
-          notes_(notes),
+          bars_(bars),
+          shared_(shared),
           options_(options),
           diagnostics_(diagnostics),
           budget_(budget),
           channel_(static_cast<std::uint8_t>(track.channel - 1)),
-          drums_(track.channel == DrumChannel)
+          drums_(track.channel == DrumChannel),
+          tick_(shared.start)
     {
+        controls_.fill(0);
+        controls_[7] = 100;  // what a module starts with: volume 100, pan in the middle, full expression
+        controls_[10] = 64;
+        controls_[11] = 127;
     }
 
     void Play();
 
 private:
-    // The note that sounds now; its note-off waits until we know whether '&' joins the next note to it.
+    // The note or chord that sounds now (no keys: none); its note-offs wait until we know whether '&' joins
+    // the next note or chord to it.
     struct Sounding {
-        bool active = false;
         bool tied = false;
-        int key = 0;
+        std::vector<int> keys;
         std::int64_t fullEnd = 0;
         std::int64_t gateEnd = 0;
+    };
+    struct VelocityRamp {
+        std::int64_t start = 0;
+        std::int64_t end = 0;  // none when at or before the tick
+        int from = 0;
     };
     struct Loop {
         std::size_t bodyStart;
@@ -69,8 +110,13 @@ private:
     };
 
     void Execute(const Token& token, std::size_t& pc);
-    void Sound(int key, const Length& length, int line);
+    void Sound(const Length& length, int line);
     void Release();
+    std::int64_t NoteTicks(const Length& length, int line);
+    int VelocityNow() const;
+    void Ramp(const Token& token);
+    std::uint32_t MetaTick() const { return tick_ == shared_.start ? 0 : static_cast<std::uint32_t>(tick_); }
+    void EmitMeta(std::int64_t tick, std::uint8_t status, int type, int text);
     void Advance(std::int64_t ticks);
     std::int64_t TicksOf(const Length& length, int line);
     bool Spend(std::int64_t tick);
@@ -79,20 +125,30 @@ private:
 
     const Track& track_;
     EventTrack& out_;
-    std::vector<TempoChange>& tempos_;
-    std::int64_t& notes_;
+    std::vector<BarLine>& bars_;
+    Shared& shared_;
     const CompileOptions& options_;
     Diagnostics& diagnostics_;
     Budget& budget_;
     const std::uint8_t channel_;
     const bool drums_;
 
-    std::int64_t tick_ = 0;
+    std::int64_t tick_;
     int octave_ = 4;
     std::int64_t defaultTicks_ = TicksPerQuarter;
     int velocity_ = 100;
     int gate_ = 8;
+    int gateCut_ = 0;  // pulses; used instead of gate_ when above 0
     int transpose_ = 0;
+    int tempo_ = DefaultTempo;
+    int bend_ = 0;
+    std::array<int, 128> controls_;
+    VelocityRamp velocityRamp_;
+    // The notes of the chord being read, then the keys to strike.
+    std::vector<int> keys_;
+    // The group of '{ }' being played: notes still to come and the pulses left for them.
+    int tupletLeft_ = 0;
+    std::int64_t tupletTicks_ = 0;
     Sounding sounding_;
     std::vector<Loop> loops_;
 };
@@ -104,7 +160,8 @@ void TrackPlayer::Play()
     std::size_t expected = 0;
     for (const Token& token : tokens)
         expected +=
-            token.op == Op::Note || token.op == Op::RawNote ? 2 : token.op == Op::Program || token.op == Op::Control;
+            token.op == Op::Note || token.op == Op::RawNote || token.op == Op::ChordNote ? 2
+                                                                                         : token.op == Op::Program || token.op == Op::Control;
     out_.events.reserve(std::min<std::size_t>(expected, options_.limits.maxEvents));
     std::size_t pc = 0;
     while (pc < tokens.size() && !budget_.exhausted) {
@@ -124,24 +181,65 @@ void TrackPlayer::Play()
 void TrackPlayer::Execute(const Token& token, std::size_t& pc)
 {
     switch (token.op) {
-        case Op::Note: {
+        case Op::Note:
+        case Op::ChordNote: {
             int key = (octave_ + 1) * 12 + token.value;
             if (!drums_)
                 key += transpose_ + options_.transpose;
-            Sound(key, token.length, token.line);
+            if (key < 0 || key > 127)
+                diagnostics_.Warning(token.line, "音域 (ノート番号 0 から 127) の外の音 %d を休符にしました", key);
+            else if (std::find(keys_.begin(), keys_.end(), key) == keys_.end())
+                keys_.push_back(key);
+            if (token.op == Op::Note)
+                Sound(token.length, token.line);
             break;
         }
         case Op::RawNote:
-            Sound(token.value, token.length, token.line);
+            keys_.push_back(token.value);
+            Sound(token.length, token.line);
+            break;
+        case Op::Chord:
+            Sound(token.length, token.line);
             break;
         case Op::Rest: {
-            std::int64_t ticks = TicksOf(token.length, token.line);
+            std::int64_t ticks = NoteTicks(token.length, token.line);
             Release();
             Advance(ticks);
             break;
         }
+        case Op::TupletBegin:
+            tupletTicks_ = TicksOf(token.length, token.line);
+            tupletLeft_ = token.value;
+            if (tupletTicks_ < tupletLeft_) {
+                diagnostics_.Warning(token.line, "連符の長さが音符の数より短いので、1 音 1 クロックにしました");
+                tupletTicks_ = tupletLeft_;
+            }
+            break;
+        case Op::Bar:
+            bars_.push_back(BarLine{static_cast<std::uint32_t>(tick_ - token.value - shared_.start), token.line});
+            break;
+        case Op::Bend:
+            bend_ = token.value;
+            Emit(tick_, 0xE0 | channel_, (bend_ + 8192) & 0x7F, (bend_ + 8192) >> 7);
+            break;
+        case Op::GatePulses:
+            gateCut_ = token.value;
+            break;
+        case Op::Ramp:
+            Ramp(token);
+            break;
+        case Op::Meta:
+            EmitMeta(MetaTick(), 0xFF, token.value, token.value2);
+            break;
+        case Op::SysEx:
+            EmitMeta(tick_, 0xF0, 0, token.value2);
+            break;
+        case Op::TimeSignature:
+            if (Spend(tick_))
+                shared_.meters.push_back(MeterChange{MetaTick(), token.value, token.value2});
+            break;
         case Op::Tie:
-            if (sounding_.active && sounding_.fullEnd == tick_)
+            if (!sounding_.keys.empty() && sounding_.fullEnd == tick_)
                 sounding_.tied = true;
             else
                 diagnostics_.Warning(token.line, "& の前に音符がないので無視しました");
@@ -162,15 +260,18 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             defaultTicks_ = TicksOf(token.length, token.line);
             break;
         case Op::Tempo:
+            tempo_ = token.value;
             if (Spend(tick_))
-                tempos_.push_back(TempoChange{static_cast<std::uint32_t>(tick_), token.value});
+                shared_.tempos.push_back(TempoChange{MetaTick(), token.value});
             break;
         case Op::Velocity:
             velocity_ = token.value;
+            velocityRamp_.end = 0;
             break;
         case Op::VelocityUp:
         case Op::VelocityDown: {
-            int wanted = velocity_ + (token.op == Op::VelocityUp ? token.value : -token.value);
+            int wanted = VelocityNow() + (token.op == Op::VelocityUp ? token.value : -token.value);
+            velocityRamp_.end = 0;
             if (wanted < 1 || wanted > 127)
                 diagnostics_.Warning(token.line, "ベロシティを 1 から 127 の範囲に収めました");
             velocity_ = std::clamp(wanted, 1, 127);
@@ -178,6 +279,7 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
         }
         case Op::Gate:
             gate_ = token.value;
+            gateCut_ = 0;
             break;
         case Op::Program:
             Emit(tick_, 0xC0 | channel_, token.value, 0);
@@ -186,6 +288,7 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             transpose_ = token.value;
             break;
         case Op::Control:
+            controls_[token.value] = token.value2;
             Emit(tick_, 0xB0 | channel_, token.value, token.value2);
             break;
         case Op::LoopBegin:
@@ -217,26 +320,56 @@ std::int64_t TrackPlayer::TicksOf(const Length& length, int line)
     return base + length.extra;
 }
 
-void TrackPlayer::Sound(int key, const Length& length, int line)
+// The length of a note, rest or chord; inside '{ }' its share of the group, the last one taking what is left.
+std::int64_t TrackPlayer::NoteTicks(const Length& length, int line)
 {
-    std::int64_t ticks = TicksOf(length, line);
-    if (key < 0 || key > 127) {
-        diagnostics_.Warning(line, "音域 (ノート番号 0 から 127) の外の音 %d を休符にしました", key);
+    if (tupletLeft_ == 0)
+        return TicksOf(length, line);
+    std::int64_t ticks = tupletTicks_ / tupletLeft_;
+    tupletTicks_ -= ticks;
+    --tupletLeft_;
+    return ticks;
+}
+
+int TrackPlayer::VelocityNow() const
+{
+    if (tick_ >= velocityRamp_.end)
+        return velocity_;
+    return Interpolate(velocityRamp_.from, velocity_, tick_ - velocityRamp_.start,
+                       velocityRamp_.end - velocityRamp_.start);
+}
+
+// Strikes the keys gathered in keys_; a key tied over from the sounding note or chord goes on sounding.
+void TrackPlayer::Sound(const Length& length, int line)
+{
+    std::int64_t ticks = NoteTicks(length, line);
+    if (keys_.empty()) {
         Release();
         Advance(ticks);
         return;
     }
-    std::int64_t gateTicks = gate_ == 8 ? ticks : std::max<std::int64_t>(1, ticks * gate_ / 8);
-    if (sounding_.active && sounding_.tied && sounding_.key == key) {
-        sounding_.tied = false;
+    std::int64_t gateTicks = gateCut_ > 0   ? std::max<std::int64_t>(1, ticks - gateCut_)
+                             : gate_ == 8 ? ticks
+                                          : std::max<std::int64_t>(1, ticks * gate_ / 8);
+    std::vector<int>& held = sounding_.keys;
+    if (sounding_.tied && !held.empty()) {
+        for (int key : held) {
+            if (std::find(keys_.begin(), keys_.end(), key) == keys_.end())
+                Emit(sounding_.fullEnd, 0x80 | channel_, key, 0);
+        }
     } else {
         Release();
-        Emit(tick_, 0x90 | channel_, key, velocity_);
-        ++notes_;
-        sounding_.active = true;
-        sounding_.tied = false;
-        sounding_.key = key;
     }
+    int velocity = VelocityNow();
+    for (int key : keys_) {
+        if (sounding_.tied && std::find(held.begin(), held.end(), key) != held.end())
+            continue;
+        Emit(tick_, 0x90 | channel_, key, velocity);
+        ++shared_.notes;
+    }
+    held.swap(keys_);
+    keys_.clear();
+    sounding_.tied = false;
     sounding_.fullEnd = tick_ + ticks;
     sounding_.gateEnd = tick_ + gateTicks;
     Advance(ticks);
@@ -244,10 +377,49 @@ void TrackPlayer::Sound(int key, const Length& length, int line)
 
 void TrackPlayer::Release()
 {
-    if (!sounding_.active)
+    for (int key : sounding_.keys)
+        Emit(sounding_.tied ? sounding_.fullEnd : sounding_.gateEnd, 0x80 | channel_, key, 0);
+    sounding_.keys.clear();
+    sounding_.tied = false;
+}
+
+// Velocity changes note by note; a controller, the bend and the tempo step every RampStep pulses, each
+// step written only when the value changes, the last at the end of the length.
+void TrackPlayer::Ramp(const Token& token)
+{
+    std::int64_t length = TicksOf(token.length, token.line);
+    int to = token.value;
+    if (token.value2 == ramp::Velocity) {
+        velocityRamp_.from = VelocityNow();
+        velocityRamp_.start = tick_;
+        velocityRamp_.end = tick_ + length;
+        velocity_ = to;
         return;
-    sounding_.active = false;
-    Emit(sounding_.tied ? sounding_.fullEnd : sounding_.gateEnd, 0x80 | channel_, sounding_.key, 0);
+    }
+    int from = token.value2 == ramp::Bend ? bend_ : token.value2 == ramp::Tempo ? tempo_ : controls_[token.value2];
+    int last = from;
+    for (std::int64_t step = RampStep;; step += RampStep) {
+        std::int64_t elapsed = std::min(step, length);
+        int value = Interpolate(from, to, elapsed, length);
+        if (value != last) {
+            std::int64_t tick = tick_ + elapsed;
+            if (token.value2 == ramp::Bend)
+                Emit(tick, 0xE0 | channel_, (value + 8192) & 0x7F, (value + 8192) >> 7);
+            else if (token.value2 == ramp::Tempo && Spend(tick))
+                shared_.tempos.push_back(TempoChange{static_cast<std::uint32_t>(tick), value});
+            else if (token.value2 < 128)
+                Emit(tick, 0xB0 | channel_, token.value2, value);
+            last = value;
+        }
+        if (elapsed == length || budget_.exhausted)
+            break;
+    }
+    if (token.value2 == ramp::Bend)
+        bend_ = to;
+    else if (token.value2 == ramp::Tempo)
+        tempo_ = to;
+    else
+        controls_[token.value2] = to;
 }
 
 void TrackPlayer::Advance(std::int64_t ticks)
@@ -277,6 +449,14 @@ void TrackPlayer::Emit(std::int64_t tick, std::uint8_t status, int data1, int da
                                 static_cast<std::uint8_t>(data2)});
 }
 
+void TrackPlayer::EmitMeta(std::int64_t tick, std::uint8_t status, int type, int text)
+{
+    if (!Spend(tick))
+        return;
+    out_.events.push_back(Event{static_cast<std::uint32_t>(tick), status, static_cast<std::uint8_t>(type), 0,
+                                static_cast<std::uint32_t>(text)});
+}
+
 void TrackPlayer::Stop(int line, const char* what)
 {
     diagnostics_.Error(line, "トラック %c: %s (上限を超えたので変換をやめました)", track_.name, what);
@@ -290,19 +470,64 @@ void AddMeta(Sequence& sequence, std::uint32_t tick, std::uint8_t type, std::str
     sequence.conductor.events.push_back(Event{tick, 0xFF, type, 0, index});
 }
 
-// The conductor track: copyright first, as readers expect it, then title, a 4/4 time signature and the tempo
-// changes of every track, 120 when none is set at the start.
-void BuildConductor(const Song& song, std::vector<TempoChange> tempos, Sequence& sequence)
+std::string TimeSignatureData(int beats, int beatNote)
 {
+    int power = 0;
+    while ((1 << power) < beatNote)
+        ++power;
+    // A metronome click every quarter note's worth of MIDI clocks (24), scaled to the beat's note value.
+    return std::string{static_cast<char>(beats), static_cast<char>(power), static_cast<char>(96 / beatNote), 8};
+}
+
+// The standard reset messages, without their F0.
+std::string ResetMessage(Reset reset)
+{
+    switch (reset) {
+        case Reset::Gm:
+            return std::string("\x7E\x7F\x09\x01\xF7", 5);
+        case Reset::Gs:
+            return std::string("\x41\x10\x42\x12\x40\x00\x7F\x00\x41\xF7", 10);
+        case Reset::Xg:
+            return std::string("\x43\x10\x4C\x00\x00\x7E\x00\xF7", 8);
+        case Reset::None:
+            break;
+    }
+    return {};
+}
+
+std::int64_t BarTicks(int beats, int beatNote)
+{
+    return static_cast<std::int64_t>(beats) * TicksPerWhole / beatNote;
+}
+
+// The conductor track: a reset message, copyright first of the texts, as readers expect it, then title,
+// time signature, key signature, the time signature changes and the tempo changes of every track, 120 when
+// none is set at the start.
+void BuildConductor(const Song& song, Shared& shared, Sequence& sequence)
+{
+    std::vector<TempoChange>& tempos = shared.tempos;
     std::stable_sort(tempos.begin(), tempos.end(),
                      [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
     if (tempos.empty() || tempos.front().tick != 0)
         tempos.insert(tempos.begin(), TempoChange{0, DefaultTempo});
+    if (song.reset != Reset::None) {
+        sequence.texts.push_back(ResetMessage(song.reset));
+        sequence.conductor.events.push_back(
+            Event{0, 0xF0, 0, 0, static_cast<std::uint32_t>(sequence.texts.size() - 1)});
+    }
     if (!song.copyright.empty())
         AddMeta(sequence, 0, meta::Copyright, song.copyright);
     if (!song.title.empty())
         AddMeta(sequence, 0, meta::TrackName, song.title);
-    AddMeta(sequence, 0, meta::TimeSignature, std::string{4, 2, 24, 8});
+    const std::vector<MeterChange>& meters = shared.meters;
+    if (meters.empty() || meters.front().tick != 0)
+        AddMeta(sequence, 0, meta::TimeSignature, TimeSignatureData(song.beats ? song.beats : 4, song.beatNote));
+    if (song.hasKey)
+        AddMeta(sequence, 0, meta::KeySignature, std::string{static_cast<char>(song.sharps), song.minor});
+    for (const MeterChange& change : meters) {
+        AddMeta(sequence, change.tick, meta::TimeSignature, TimeSignatureData(change.beats, change.beatNote));
+        sequence.endTick = std::max(sequence.endTick, change.tick);
+    }
     std::int64_t scaled = 0;  // microseconds times TicksPerQuarter, summed exactly
     std::uint32_t last = 0;
     int bpm = DefaultTempo;
@@ -317,6 +542,46 @@ void BuildConductor(const Song& song, std::vector<TempoChange> tempos, Sequence&
     scaled += static_cast<std::int64_t>(sequence.endTick - last) * (60000000 / bpm);
     sequence.microseconds = scaled / TicksPerQuarter;
     sequence.conductor.endTick = sequence.endTick;
+    SortEvents(sequence.conductor.events);
+}
+
+// With a time signature set, each bar between two bar lines must be one bar of the time signature in force
+// where it starts; the bar before the first bar line may be shorter (a pickup, numbered 0).
+void CheckBars(char track, const std::vector<BarLine>& bars, std::vector<MeterChange> meters, const Song& song,
+               std::uint32_t start, Diagnostics& diagnostics)
+{
+    for (MeterChange& meter : meters)
+        meter.tick = meter.tick == 0 ? 0 : meter.tick - start;
+    std::stable_sort(meters.begin(), meters.end(),
+                     [](const MeterChange& a, const MeterChange& b) { return a.tick < b.tick; });
+    if (meters.empty() || meters.front().tick != 0)
+        meters.insert(meters.begin(), MeterChange{0, song.beats ? song.beats : 4, song.beatNote});
+    std::size_t meter = 0;
+    std::uint32_t from = 0;
+    int number = 0;
+    for (const BarLine& bar : bars) {
+        if (bar.tick == from)
+            continue;  // a bar line at the start, or two in a row
+        while (meter + 1 < meters.size() && meters[meter + 1].tick <= from)
+            ++meter;
+        const MeterChange& m = meters[meter];
+        std::int64_t wanted = BarTicks(m.beats, m.beatNote);
+        std::int64_t found = bar.tick - from;
+        if (from == 0 && found < wanted) {
+            number = 0;  // a pickup
+        } else {
+            ++number;
+            if (found != wanted) {
+                // Said in the beat's note value when it divides, else in pulses.
+                std::int64_t unit = TicksPerWhole / m.beatNote;
+                std::string held = found % unit == 0 ? Format("%lld/%d", static_cast<long long>(found / unit), m.beatNote)
+                                                     : Format("%lld クロック", static_cast<long long>(found));
+                diagnostics.Warning(bar.line, "トラック %c の %d 小節目が %s 拍子なのに %s あります", track, number,
+                                    Format("%d/%d", m.beats, m.beatNote).c_str(), held.c_str());
+            }
+        }
+        from = bar.tick;
+    }
 }
 
 }  // namespace
@@ -326,16 +591,28 @@ void BuildConductor(const Song& song, std::vector<TempoChange> tempos, Sequence&
 Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnostics)
 {
     Sequence sequence;
+    sequence.texts = std::move(song.texts);
     Budget budget;
-    std::vector<TempoChange> tempos;
+    Shared shared;
+    // After a reset message a module needs time to get ready: the music waits one bar of the first time
+    // signature (two seconds of 4/4 at 120).
+    if (song.reset != Reset::None)
+        shared.start = static_cast<std::uint32_t>(BarTicks(song.beats ? song.beats : 4, song.beatNote));
+    std::vector<std::pair<char, std::vector<BarLine>>> bars;
     for (Track& track : song.tracks) {
         sequence.parts.emplace_back();
         EventTrack& part = sequence.parts.back();
-        TrackPlayer(track, part, tempos, sequence.notes, options, diagnostics, budget).Play();
+        bars.emplace_back(track.name, std::vector<BarLine>());
+        TrackPlayer(track, part, bars.back().second, shared, options, diagnostics, budget).Play();
         std::vector<Token>().swap(track.tokens);
         SortEvents(part.events);
         sequence.endTick = std::max(sequence.endTick, part.endTick);
     }
-    BuildConductor(song, std::move(tempos), sequence);
+    if (song.beats != 0 || !shared.meters.empty()) {
+        for (const auto& [name, lines] : bars)
+            CheckBars(name, lines, shared.meters, song, shared.start, diagnostics);
+    }
+    sequence.notes = shared.notes;
+    BuildConductor(song, shared, sequence);
     return sequence;
 }

@@ -71,6 +71,10 @@ void WriteTrack(ByteWriter& out,
             out.Byte(3);
             out.Byte(event.payload >> 16);
             out.Word(event.payload);
+        } else if (event.status == 0xF0) {
+            const std::string& data = texts[event.payload];
+            out.Vlq(static_cast<std::uint32_t>(data.size()));
+            out.Data(data);
         } else if (event.status == 0xFF) {
             const std::string& data = texts[event.payload];
             out.Byte(event.data1);

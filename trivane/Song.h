@@ -30,7 +30,24 @@ enum class Op : std::uint8_t {
     LoopBegin,     // jump: index of the matching LoopEnd
     LoopBreak,     // jump: index of the matching LoopEnd
     LoopEnd,       // value: repeat count, jump: index of the matching LoopBegin
+    ChordNote,     // value: semitones above c of the octave, the chord's own octave shifts included
+    Chord,         // sounds the ChordNotes just before it together; value: how many
+    TupletBegin,   // value: notes, rests and chords in the group, length: the whole group's
+    Bar,           // '|': value: pulses of the note before it that lie after the bar line
+    Bend,          // value: -8192 to 8191
+    GatePulses,    // value: pulses each note stops short of its length
+    Ramp,          // value: the value reached at the end of the length; value2: a RampTarget
+    Meta,          // value: meta event type, value2: index into Song::texts
+    SysEx,         // value2: index into Song::texts, the bytes after F0
+    TimeSignature, // value: beats, value2: the beat's note value
 };
+
+// What a gradual change moves: a controller 0-127, or one of these.
+namespace ramp {
+constexpr int Velocity = 128;
+constexpr int Bend = 129;
+constexpr int Tempo = 130;
+}  // namespace ramp
 
 // A note's length: "c4.^16" is base 720 (its dot already added), extra 120. A length written without a
 // number ("c", "c.") has base 0: it takes the default length, known only when played, and keeps its dots
@@ -70,10 +87,19 @@ struct Track {
     std::vector<Token> tokens;
 };
 
+enum class Reset : std::uint8_t { None, Gm, Gs, Xg };
+
 struct Song {
     std::string title;
     std::string copyright;
+    int beats = 0;     // #time: 0 when not given (4/4, and no bar check)
+    int beatNote = 4;  // the note value of a beat: 1, 2, 4, 8, 16 or 32
+    bool hasKey = false;
+    int sharps = 0;  // #key: -7 (seven flats) to 7
+    bool minor = false;
+    Reset reset = Reset::None;
     std::vector<Track> tracks;  // ordered by name
+    std::vector<std::string> texts;  // the texts and system exclusive bytes of Meta and SysEx commands
 };
 
 constexpr int DrumChannel = 10;
