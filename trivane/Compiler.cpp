@@ -45,10 +45,10 @@ CompileResult Compile(std::string_view source, const CompileOptions& options)
     }
     CompileResult result;
     result.ok = !diagnostics.HasErrors();
-    if (result.ok)
-        result.smf = WriteSmf(sequence, options.format0);
     result.messages = diagnostics.Lines();
     result.summary = Summary(tracks, sequence, diagnostics);
+    if (result.ok)
+        result.smf = WriteSmf(std::move(sequence), options.format0);
     result.errors = diagnostics.ErrorCount();
     result.warnings = diagnostics.WarningCount();
     return result;

@@ -19,6 +19,24 @@ std::string Shown(std::string_view text)
     return std::string(text.substr(0, 12)) + "...";
 }
 
+// The first two letters of name text lyric marker sysex time: only these are looked at further, as letters
+// in a row are mostly notes.
+bool StartsWord(int first, int second)
+{
+    switch (first) {
+        case 'n':
+        case 'm':
+            return second == 'a';
+        case 't':
+            return second == 'e' || second == 'i';
+        case 'l':
+        case 's':
+            return second == 'y';
+        default:
+            return false;
+    }
+}
+
 // Semitones above c of the note names 'a' to 'g'.
 int SemitoneOf(char name)
 {
@@ -183,6 +201,9 @@ bool Lexer::ReadLengthPart(bool required, char command, std::int64_t& ticks)
 // A length that fails is read to its end all the same, so that one mistake makes one message.
 bool Lexer::ReadLength(char command, bool required, Length& length)
 {
+    int next = Peek();
+    if (!required && (next < '0' || next > '9') && next != '.' && next != '^' && next != '%')
+        return true;  // the default length, as most notes have
     if (ParseLength(command, required, length))
         return true;
     for (int c = Peek(); (c >= '0' && c <= '9') || c == '.' || c == '^' || c == '%'; c = Peek())
@@ -231,9 +252,9 @@ bool Lexer::ParseLength(char command, bool required, Length& length)
         diagnostics_.Error(Line(), "音長が長すぎます");
         return false;
     }
-    length.base = static_cast<std::int32_t>(total);
-    length.dots = static_cast<std::uint8_t>(dots);
-    length.extra = static_cast<std::int32_t>(extra);
+    length.base = static_cast<std::uint64_t>(total);
+    length.dots = static_cast<std::uint64_t>(dots);
+    length.extra = static_cast<std::uint64_t>(extra);
     return true;
 }
 
@@ -277,7 +298,7 @@ void Lexer::CloseTuplet(std::vector<Token>& out, Token token)
         diagnostics_.Error(Line(), "連符 { } の中に音符がありません");
         return;
     }
-    std::int64_t whole = token.length.base + token.length.extra;
+    std::int64_t whole = static_cast<std::int64_t>(token.length.base + token.length.extra);
     if (token.length.base != 0 && whole < tupletNotes_) {
         diagnostics_.Error(Line(), "連符の長さが音符の数より短いクロック数です");
         return;
@@ -536,7 +557,7 @@ void Lexer::ReadCommand(std::vector<Token>& out)
     token.op = Op::Rest;
     token.line = Line();
     int value = 0;
-    if (c >= 'a' && c <= 'z' && Peek() >= 'a' && Peek() <= 'z' && ReadWordCommand(out))
+    if (StartsWord(c, Peek()) && ReadWordCommand(out))
         return;
     switch (c) {
         case ' ':

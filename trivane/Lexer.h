@@ -12,12 +12,6 @@
 #include <string_view>
 #include <vector>
 
-struct Macro {
-    int line = 0;
-    std::string_view body;
-};
-using MacroTable = std::map<std::string, Macro, std::less<>>;
-
 class Lexer {
 public:
     // `texts` receives the texts of the text commands and the bytes of system exclusive messages.

@@ -86,6 +86,12 @@ std::string StripComments(std::string_view source, Diagnostics& diagnostics)
     return text;
 }
 
+}  // namespace
+
+void MatchLoops(std::vector<Token>& tokens, const CompileOptions& options, Diagnostics& diagnostics);
+
+namespace {
+
 class SongReader {
 public:
     SongReader(const CompileOptions& options, Diagnostics& diagnostics) : options_(options), diagnostics_(diagnostics)
@@ -104,19 +110,20 @@ private:
     void ReadDirective(int line, std::string_view text);
     void ReadKey(int line, std::string_view value);
     bool ReadMacroDefinition(int line, std::string_view text, bool define);
-    void MatchLoops(Track& track);
 
     const CompileOptions& options_;
     Diagnostics& diagnostics_;
     Song song_;
-    MacroTable macros_;
-    std::array<std::vector<Token>, 26> tokens_;
+    MacroTable& macros_ = song_.macros;
+    std::array<std::vector<Token>, 26> loops_;  // each track's loop commands, to be matched when all are read
+    std::array<std::vector<TrackLine>, 26> lines_;
     std::vector<Token> lineTokens_;
     std::int64_t stored_ = 0;
     std::uint32_t used_ = 0;           // bit n: track 'A' + n has a line
     std::uint32_t currentTracks_ = 1;  // lines before the first track name belong to track A
     std::array<int, 26> channels_{};
-    Lexer lexer_{macros_, song_.texts, options_, diagnostics_};
+    std::vector<std::string> texts_;  // only to be read: the tracks are read again when played
+    Lexer lexer_{macros_, texts_, options_, diagnostics_};
 };
 
 // Calls `read` with each line and its number, after the blanks at its start and end; stops early, returning
@@ -140,7 +147,8 @@ void SongReader::ForEachLine(const std::string& text, ReadLine read)
 // then the music, so that no line needs to be kept between the passes.
 Song SongReader::Read(std::string_view source)
 {
-    std::string text = StripComments(source, diagnostics_);
+    song_.text = std::make_unique<std::string>(StripComments(source, diagnostics_));
+    const std::string& text = *song_.text;
     ForEachLine(text, [this](int line, std::string_view content) {
         ReadDefinitions(line, content);
         return true;
@@ -152,8 +160,8 @@ Song SongReader::Read(std::string_view source)
         Track track;
         track.name = static_cast<char>('A' + i);
         track.channel = channels_[i];
-        track.tokens = std::move(tokens_[i]);
-        MatchLoops(track);
+        track.lines = std::move(lines_[i]);
+        MatchLoops(loops_[i], options_, diagnostics_);
         song_.tracks.push_back(std::move(track));
     }
     return std::move(song_);
@@ -192,9 +200,15 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
         return false;
     }
     used_ |= currentTracks_;
+    texts_.clear();
     for (int i = 0; i < 26; ++i) {
-        if (currentTracks_ & (1u << i))
-            tokens_[i].insert(tokens_[i].end(), lineTokens_.begin(), lineTokens_.end());
+        if (!(currentTracks_ & (1u << i)))
+            continue;
+        lines_[i].push_back(TrackLine{line, text});
+        for (const Token& token : lineTokens_) {
+            if (token.op == Op::LoopBegin || token.op == Op::LoopBreak || token.op == Op::LoopEnd)
+                loops_[i].push_back(token);
+        }
     }
     return true;
 }
@@ -309,48 +323,61 @@ bool SongReader::ReadMacroDefinition(int line, std::string_view text, bool defin
     return true;
 }
 
+}  // namespace
+
 // Links each '[' ':' ']' to its partners, so that playing needs no search.
-void SongReader::MatchLoops(Track& track)
+void MatchLoops(std::vector<Token>& tokens, const CompileOptions& options, Diagnostics& diagnostics)
 {
     struct Open {
         std::uint32_t begin;
         std::int64_t breakAt;  // -1: none yet
     };
     std::vector<Open> open;
-    std::vector<Token>& tokens = track.tokens;
     for (std::uint32_t i = 0; i < tokens.size(); ++i) {
         Token& token = tokens[i];
         if (token.op == Op::LoopBegin) {
             open.push_back(Open{i, -1});
-            if (static_cast<int>(open.size()) == options_.limits.maxLoopDepth + 1)
-                diagnostics_.Error(token.line, "ループの入れ子が深すぎます (最大 %d 段)", options_.limits.maxLoopDepth);
+            if (static_cast<int>(open.size()) == options.limits.maxLoopDepth + 1)
+                diagnostics.Error(token.line, "ループの入れ子が深すぎます (最大 %d 段)", options.limits.maxLoopDepth);
         } else if (token.op == Op::LoopBreak) {
             if (open.empty())
-                diagnostics_.Error(token.line, "':' がループの外にあります");
+                diagnostics.Error(token.line, "':' がループの外にあります");
             else if (open.back().breakAt >= 0)
-                diagnostics_.Error(token.line, "1 つのループに ':' が 2 つあります");
+                diagnostics.Error(token.line, "1 つのループに ':' が 2 つあります");
             else
                 open.back().breakAt = i;
         } else if (token.op == Op::LoopEnd) {
             if (open.empty()) {
-                diagnostics_.Error(token.line, "']' に対応する '[' がありません");
+                diagnostics.Error(token.line, "']' に対応する '[' がありません");
                 continue;
             }
             Open loop = open.back();
             open.pop_back();
-            token.jump = loop.begin;
-            tokens[loop.begin].jump = i;
+            token.value2 = static_cast<std::int32_t>(loop.begin);
+            tokens[loop.begin].value2 = static_cast<std::int32_t>(i);
             if (loop.breakAt >= 0)
-                tokens[loop.breakAt].jump = i;
+                tokens[loop.breakAt].value2 = static_cast<std::int32_t>(i);
         }
     }
     for (const Open& loop : open)
-        diagnostics_.Error(tokens[loop.begin].line, "'[' に対応する ']' がありません");
+        diagnostics.Error(tokens[loop.begin].line, "'[' に対応する ']' がありません");
 }
-
-}  // namespace
 
 Song ParseSong(std::string_view source, const CompileOptions& options, Diagnostics& diagnostics)
 {
     return SongReader(options, diagnostics).Read(source);
+}
+
+void ReadTrack(const Song& song,
+               const Track& track,
+               const CompileOptions& options,
+               Diagnostics& diagnostics,
+               std::vector<std::string>& texts,
+               std::vector<Token>& tokens)
+{
+    tokens.clear();
+    Lexer lexer(song.macros, texts, options, diagnostics);
+    for (const TrackLine& line : track.lines)
+        lexer.Tokenize(line.text, line.line, tokens);
+    MatchLoops(tokens, options, diagnostics);
 }

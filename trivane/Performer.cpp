@@ -1,5 +1,8 @@
 #include "Performer.h"
 
+#include "Parser.h"
+#include "SmfWriter.h"
+
 #include <algorithm>
 #include <array>
 
@@ -65,6 +68,7 @@ struct Shared {
 class TrackPlayer {
 public:
     TrackPlayer(const Track& track,
+                const std::vector<Token>& tokens,
                 EventTrack& out,
                 std::vector<BarLine>& bars,
                 Shared& shared,
@@ -72,6 +76,7 @@ public:
                 Diagnostics& diagnostics,
                 Budget& budget)
         : track_(track),
+          tokens_(tokens),
           out_(out),
           bars_(bars),
           shared_(shared),
@@ -124,6 +129,7 @@ private:
     void Stop(int line, const char* what);
 
     const Track& track_;
+    const std::vector<Token>& tokens_;
     EventTrack& out_;
     std::vector<BarLine>& bars_;
     Shared& shared_;
@@ -155,7 +161,7 @@ private:
 
 void TrackPlayer::Play()
 {
-    const std::vector<Token>& tokens = track_.tokens;
+    const std::vector<Token>& tokens = tokens_;
     // Without loops every note makes two events; a track with loops may still grow.
     std::size_t expected = 0;
     for (const Token& token : tokens)
@@ -292,11 +298,11 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             Emit(tick_, 0xB0 | channel_, token.value, token.value2);
             break;
         case Op::LoopBegin:
-            loops_.push_back(Loop{pc, track_.tokens[token.jump].value});
+            loops_.push_back(Loop{pc, tokens_[token.value2].value});
             break;
         case Op::LoopBreak:
             if (loops_.back().remaining == 1) {
-                pc = token.jump + 1;
+                pc = static_cast<std::size_t>(token.value2) + 1;
                 loops_.pop_back();
             }
             break;
@@ -586,12 +592,11 @@ void CheckBars(char track, const std::vector<BarLine>& bars, std::vector<MeterCh
 
 }  // namespace
 
-// Each track's commands are let go once it is played, so that commands and events of a large song are
-// not all held at once.
+// The tracks are read into commands one at a time, and in format 1 each is written as soon as it is played,
+// so that only one track's commands and events are held at once.
 Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnostics)
 {
     Sequence sequence;
-    sequence.texts = std::move(song.texts);
     Budget budget;
     Shared shared;
     // After a reset message a module needs time to get ready: the music waits one bar of the first time
@@ -599,14 +604,23 @@ Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnost
     if (song.reset != Reset::None)
         shared.start = static_cast<std::uint32_t>(BarTicks(song.beats ? song.beats : 4, song.beatNote));
     std::vector<std::pair<char, std::vector<BarLine>>> bars;
+    std::vector<Token> tokens;
+    EventTrack played;
+    // Room that is reserved but not written costs no memory; growing would copy the chunks again and again.
+    if (!options.format0)
+        sequence.written.reserve(std::min<std::size_t>(song.text->size() * 8 + 1024, 64 << 20));
     for (Track& track : song.tracks) {
-        sequence.parts.emplace_back();
-        EventTrack& part = sequence.parts.back();
+        ReadTrack(song, track, options, diagnostics, sequence.texts, tokens);
+        EventTrack& part = options.format0 ? sequence.parts.emplace_back() : played;
+        part.events.clear();
         bars.emplace_back(track.name, std::vector<BarLine>());
-        TrackPlayer(track, part, bars.back().second, shared, options, diagnostics, budget).Play();
-        std::vector<Token>().swap(track.tokens);
+        TrackPlayer(track, tokens, part, bars.back().second, shared, options, diagnostics, budget).Play();
         SortEvents(part.events);
         sequence.endTick = std::max(sequence.endTick, part.endTick);
+        if (!options.format0) {
+            AppendTrack(sequence.written, part, sequence.texts);
+            ++sequence.writtenParts;
+        }
     }
     if (song.beats != 0 || !shared.meters.empty()) {
         for (const auto& [name, lines] : bars)

@@ -35,7 +35,10 @@ struct EventTrack {
 
 struct Sequence {
     EventTrack conductor;           // reset, title, copyright, time and key signatures, every tempo change
-    std::vector<EventTrack> parts;  // one per MML track: channel messages, its texts and system exclusives
+    std::vector<EventTrack> parts;  // format 0: one per MML track, channel messages, texts, system exclusives
+    // Format 1: the MTrk chunks of the parts, written as they were played.
+    std::vector<std::uint8_t> written;
+    int writtenParts = 0;
     std::vector<std::string> texts;
     std::uint32_t endTick = 0;
     std::int64_t notes = 0;

@@ -1,8 +1,12 @@
-// The parsed song: per track, the list of commands after macro expansion, loops matched, ready to play.
+// The parsed song, checked: its settings, and the lines of each track with the macros they use.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One pulse is 1/480 of a quarter note; a whole note is 1920 pulses, so l1 to l1920 divide it whenever
@@ -27,9 +31,9 @@ enum class Op : std::uint8_t {
     Program,       // value: program number 0-127
     Transpose,     // value: semitones for this track's note names
     Control,       // value: controller, value2: its value
-    LoopBegin,     // jump: index of the matching LoopEnd
-    LoopBreak,     // jump: index of the matching LoopEnd
-    LoopEnd,       // value: repeat count, jump: index of the matching LoopBegin
+    LoopBegin,     // value2: index of the matching LoopEnd
+    LoopBreak,     // value2: index of the matching LoopEnd
+    LoopEnd,       // value: repeat count, value2: index of the matching LoopBegin
     ChordNote,     // value: semitones above c of the octave, the chord's own octave shifts included
     Chord,         // sounds the ChordNotes just before it together; value: how many
     TupletBegin,   // value: notes, rests and chords in the group, length: the whole group's
@@ -51,11 +55,14 @@ constexpr int Tempo = 130;
 
 // A note's length: "c4.^16" is base 720 (its dot already added), extra 120. A length written without a
 // number ("c", "c.") has base 0: it takes the default length, known only when played, and keeps its dots
-// for then.
+// for then. Packed in eight bytes, as a large song holds millions: base and extra are below 2^29 (the
+// longest song), dots at most 27.
 struct Length {
-    std::int32_t base = 0;   // pulses; 0 means the default length
-    std::int32_t extra = 0;  // pulses of the '^' additions
-    std::uint8_t dots = 0;
+    Length() : base(0), extra(0), dots(0) {}
+
+    std::uint64_t base : 29;   // pulses; 0 means the default length
+    std::uint64_t extra : 30;  // pulses of the '^' additions
+    std::uint64_t dots : 5;
 };
 
 // A length of `ticks` with `dots` dots, each adding half of what the one before added; false when a half
@@ -72,19 +79,33 @@ inline bool AddDots(std::int64_t ticks, int dots, std::int64_t& total)
     return true;
 }
 
+// 24 bytes; a large song holds millions.
 struct Token {
     Op op = Op::Rest;
     std::int32_t line = 0;  // source line, for messages
     std::int32_t value = 0;
-    std::int32_t value2 = 0;
-    std::uint32_t jump = 0;
+    std::int32_t value2 = 0;  // for the loop commands, the index of a partner
     Length length;
 };
 
+struct Macro {
+    int line = 0;
+    std::string_view body;
+};
+using MacroTable = std::map<std::string, Macro, std::less<>>;
+
+// A line of a track's music, in Song::text.
+struct TrackLine {
+    std::int32_t line;
+    std::string_view text;
+};
+
+// A track keeps its lines, not its commands: they are read again into commands just before it is played,
+// so that the commands of only one track are held at a time.
 struct Track {
     char name = 'A';  // 'A' to 'Z'
     int channel = 1;  // 1-16; 10 is drums
-    std::vector<Token> tokens;
+    std::vector<TrackLine> lines;
 };
 
 enum class Reset : std::uint8_t { None, Gm, Gs, Xg };
@@ -99,7 +120,8 @@ struct Song {
     bool minor = false;
     Reset reset = Reset::None;
     std::vector<Track> tracks;  // ordered by name
-    std::vector<std::string> texts;  // the texts and system exclusive bytes of Meta and SysEx commands
+    std::unique_ptr<std::string> text;  // the source with its comments blanked, which lines and macros view
+    MacroTable macros;
 };
 
 constexpr int DrumChannel = 10;
