@@ -90,12 +90,6 @@ void Lexer::Tokenize(std::string_view text, int line, std::vector<Token>& out)
         diagnostics_.Error(line, "'{' に対応する '}' がこの行にありません");
 }
 
-int Lexer::Peek() const
-{
-    const Frame& top = frames_.back();
-    return top.pos < top.text.size() ? static_cast<unsigned char>(top.text[top.pos]) : -1;
-}
-
 bool Lexer::Accept(char c)
 {
     if (Peek() != static_cast<unsigned char>(c))
@@ -635,7 +629,7 @@ void Lexer::ReadCommand(std::vector<Token>& out)
         case 'b':
             token.op = Op::Note;
             token.value = SemitoneOf(static_cast<char>(c));
-            for (;;) {
+            for (int next = Peek(); next == '+' || next == '#' || next == '-'; next = Peek()) {
                 if (Accept('+') || Accept('#'))
                     ++token.value;
                 else if (Accept('-'))

@@ -37,7 +37,11 @@ private:
         std::string_view text;  // as written, sign included, for messages
     };
 
-    int Peek() const;
+    int Peek() const
+    {
+        const Frame& top = frames_.back();
+        return top.pos < top.text.size() ? static_cast<unsigned char>(top.text[top.pos]) : -1;
+    }
     int Line() const { return frames_.back().line; }
     bool Accept(char c);
     Number ReadNumber(bool allowSign);

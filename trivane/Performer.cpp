@@ -358,6 +358,19 @@ void TrackPlayer::Sound(const Length& length, int line)
                              : gate_ == 8 ? ticks
                                           : std::max<std::int64_t>(1, ticks * gate_ / 8);
     std::vector<int>& held = sounding_.keys;
+    if (!sounding_.tied && keys_.size() == 1) {
+        // One note, struck anew: what most notes are.
+        if (!held.empty())
+            Release();
+        Emit(tick_, 0x90 | channel_, keys_[0], VelocityNow());
+        ++shared_.notes;
+        held.swap(keys_);
+        keys_.clear();
+        sounding_.fullEnd = tick_ + ticks;
+        sounding_.gateEnd = tick_ + gateTicks;
+        Advance(ticks);
+        return;
+    }
     if (sounding_.tied && !held.empty()) {
         for (int key : held) {
             if (std::find(keys_.begin(), keys_.end(), key) == keys_.end())
