@@ -29,6 +29,9 @@ struct Budget {
 struct TempoChange {
     std::uint32_t tick;
     int bpm;
+    char track;
+    std::int32_t line;  // of the command, for messages
+    std::uint32_t at;
 };
 
 class TrackPlayer {
@@ -36,14 +39,14 @@ public:
     TrackPlayer(const Track& track,
                 EventTrack& out,
                 std::vector<TempoChange>& tempos,
-                std::int64_t& notes,
+                Sequence& sequence,
                 const CompileOptions& options,
                 Diagnostics& diagnostics,
                 Budget& budget)
         : track_(track),
           out_(out),
           tempos_(tempos),
-          notes_(notes),
+          sequence_(sequence),
           options_(options),
           diagnostics_(diagnostics),
           budget_(budget),
@@ -69,10 +72,10 @@ private:
     };
 
     void Execute(const Token& token, std::size_t& pc);
-    void Sound(int key, const Length& length, int line);
+    void Sound(int key, const Token& token);
     void Release();
     void Advance(std::int64_t ticks);
-    std::int64_t TicksOf(const Length& length, int line);
+    std::int64_t TicksOf(const Token& token);
     bool Spend(std::int64_t tick);
     void Emit(std::int64_t tick, std::uint8_t status, int data1, int data2);
     void Stop(int line, const char* what);
@@ -80,7 +83,7 @@ private:
     const Track& track_;
     EventTrack& out_;
     std::vector<TempoChange>& tempos_;
-    std::int64_t& notes_;
+    Sequence& sequence_;
     const CompileOptions& options_;
     Diagnostics& diagnostics_;
     Budget& budget_;
@@ -128,14 +131,14 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             int key = (octave_ + 1) * 12 + token.value;
             if (!drums_)
                 key += transpose_ + options_.transpose;
-            Sound(key, token.length, token.line);
+            Sound(key, token);
             break;
         }
         case Op::RawNote:
-            Sound(token.value, token.length, token.line);
+            Sound(token.value, token);
             break;
         case Op::Rest: {
-            std::int64_t ticks = TicksOf(token.length, token.line);
+            std::int64_t ticks = TicksOf(token);
             Release();
             Advance(ticks);
             break;
@@ -144,7 +147,7 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             if (sounding_.active && sounding_.fullEnd == tick_)
                 sounding_.tied = true;
             else
-                diagnostics_.Warning(token.line, "& の前に音符がないので無視しました");
+                diagnostics_.Warning(Place(token.line, token.at), "& の前に音符がないので無視しました");
             break;
         case Op::Octave:
             octave_ = token.value;
@@ -153,17 +156,19 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
         case Op::OctaveDown: {
             int wanted = octave_ + (token.op == Op::OctaveUp ? 1 : -1);
             if (wanted < 0 || wanted > 9)
-                diagnostics_.Warning(token.line, "オクターブは 0 から 9 までなので %d のままにしました", octave_);
+                diagnostics_.Warning(Place(token.line, token.at),
+                                     "オクターブは 0 から 9 までなので %d のままにしました", octave_);
             else
                 octave_ = wanted;
             break;
         }
         case Op::Length:
-            defaultTicks_ = TicksOf(token.length, token.line);
+            defaultTicks_ = TicksOf(token);
             break;
         case Op::Tempo:
             if (Spend(tick_))
-                tempos_.push_back(TempoChange{static_cast<std::uint32_t>(tick_), token.value});
+                tempos_.push_back(
+                    TempoChange{static_cast<std::uint32_t>(tick_), token.value, track_.name, token.line, token.at});
             break;
         case Op::Velocity:
             velocity_ = token.value;
@@ -172,7 +177,7 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
         case Op::VelocityDown: {
             int wanted = velocity_ + (token.op == Op::VelocityUp ? token.value : -token.value);
             if (wanted < 1 || wanted > 127)
-                diagnostics_.Warning(token.line, "ベロシティを 1 から 127 の範囲に収めました");
+                diagnostics_.Warning(Place(token.line, token.at), "ベロシティを 1 から 127 の範囲に収めました");
             velocity_ = std::clamp(wanted, 1, 127);
             break;
         }
@@ -206,22 +211,25 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
     }
 }
 
-// A length written without a number takes the default length, and its dots only now.
-std::int64_t TrackPlayer::TicksOf(const Length& length, int line)
+// A length written without a number takes the default length, and its dots only now: the same mistake as
+// dots on a written number that cannot be halved.
+std::int64_t TrackPlayer::TicksOf(const Token& token)
 {
-    std::int64_t base = length.base;
-    if (base == 0 && !AddDots(defaultTicks_, length.dots, base)) {
-        diagnostics_.Warning(line, "付点をつけると音長が割り切れないので付点を無視しました");
+    std::int64_t base = token.length.base;
+    if (base == 0 && !AddDots(defaultTicks_, token.length.dots, base)) {
+        diagnostics_.Error(Place(token.line, token.at), "%s", UnevenLengthMessage);
         base = defaultTicks_;
     }
-    return base + length.extra;
+    return base + token.length.extra;
 }
 
-void TrackPlayer::Sound(int key, const Length& length, int line)
+void TrackPlayer::Sound(int key, const Token& token)
 {
-    std::int64_t ticks = TicksOf(length, line);
+    std::int64_t ticks = TicksOf(token);
     if (key < 0 || key > 127) {
-        diagnostics_.Warning(line, "音域 (ノート番号 0 から 127) の外の音 %d を休符にしました", key);
+        diagnostics_.Warning(Place(token.line, token.at), "音域 (ノート番号 0 から 127) の外の音 %d を休符にしました",
+                             key);
+        ++sequence_.notesOutOfRange;
         Release();
         Advance(ticks);
         return;
@@ -232,7 +240,7 @@ void TrackPlayer::Sound(int key, const Length& length, int line)
     } else {
         Release();
         Emit(tick_, 0x90 | channel_, key, velocity_);
-        ++notes_;
+        ++sequence_.notes;
         sounding_.active = true;
         sounding_.tied = false;
         sounding_.key = key;
@@ -292,12 +300,22 @@ void AddMeta(Sequence& sequence, std::uint32_t tick, std::uint8_t type, std::str
 
 // The conductor track: copyright first, as readers expect it, then title, a 4/4 time signature and the tempo
 // changes of every track, 120 when none is set at the start.
-void BuildConductor(const Song& song, std::vector<TempoChange> tempos, Sequence& sequence)
+// Of two tempos of one tick the later one written wins; from two tracks that is the later track's, which a
+// reader may not expect.
+void BuildConductor(const Song& song, std::vector<TempoChange> tempos, Sequence& sequence, Diagnostics& diagnostics)
 {
     std::stable_sort(tempos.begin(), tempos.end(),
                      [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
+    for (std::size_t i = 1; i < tempos.size(); ++i) {
+        const TempoChange& before = tempos[i - 1];
+        const TempoChange& later = tempos[i];
+        if (later.tick == before.tick && later.track != before.track && later.bpm != before.bpm)
+            diagnostics.Warning(Place(later.line, later.at),
+                                "トラック %c の t%d (行 %d) と同じ時刻のテンポです。後のトラック %c の t%d を使います",
+                                before.track, before.bpm, before.line, later.track, later.bpm);
+    }
     if (tempos.empty() || tempos.front().tick != 0)
-        tempos.insert(tempos.begin(), TempoChange{0, DefaultTempo});
+        tempos.insert(tempos.begin(), TempoChange{0, DefaultTempo, 'A', 0, 0});
     if (!song.copyright.empty())
         AddMeta(sequence, 0, meta::Copyright, song.copyright);
     if (!song.title.empty())
@@ -331,11 +349,11 @@ Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnost
     for (Track& track : song.tracks) {
         sequence.parts.emplace_back();
         EventTrack& part = sequence.parts.back();
-        TrackPlayer(track, part, tempos, sequence.notes, options, diagnostics, budget).Play();
+        TrackPlayer(track, part, tempos, sequence, options, diagnostics, budget).Play();
         std::vector<Token>().swap(track.tokens);
         SortEvents(part.events);
         sequence.endTick = std::max(sequence.endTick, part.endTick);
     }
-    BuildConductor(song, std::move(tempos), sequence);
+    BuildConductor(song, std::move(tempos), sequence, diagnostics);
     return sequence;
 }

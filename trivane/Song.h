@@ -41,6 +41,9 @@ struct Length {
     std::uint8_t dots = 0;
 };
 
+// Said of every length that dots cannot make, whether its number is written or the default.
+constexpr const char* UnevenLengthMessage = "付点をつけると音長が割り切れません";
+
 // A length of `ticks` with `dots` dots, each adding half of what the one before added; false when a half
 // is not a whole number of pulses.
 inline bool AddDots(std::int64_t ticks, int dots, std::int64_t& total)
@@ -58,6 +61,7 @@ inline bool AddDots(std::int64_t ticks, int dots, std::int64_t& total)
 struct Token {
     Op op = Op::Rest;
     std::int32_t line = 0;  // source line, for messages
+    std::uint32_t at = 0;   // offset of the command in the source, to order the messages of a line
     std::int32_t value = 0;
     std::int32_t value2 = 0;
     std::uint32_t jump = 0;
