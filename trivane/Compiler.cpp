@@ -4,6 +4,7 @@
 #include "Parser.h"
 #include "Performer.h"
 #include "SmfWriter.h"
+#include "SourceText.h"
 
 namespace {
 
@@ -28,11 +29,9 @@ CompileResult Compile(std::string_view source, const CompileOptions& options)
     Diagnostics diagnostics(options.limits);
     std::size_t tracks = 0;
     Sequence sequence;
-    if (static_cast<std::int64_t>(source.size()) > options.limits.maxInputBytes) {
-        diagnostics.Error(0, "入力ファイルが大きすぎます (最大 %lld バイト)",
-                          static_cast<long long>(options.limits.maxInputBytes));
-    } else {
-        Song song = ParseSong(source, options, diagnostics);
+    std::string text;
+    if (PrepareSource(source, text, diagnostics)) {
+        Song song = ParseSong(text, options, diagnostics);
         tracks = song.tracks.size();
         // Loops are matched only when every bracket is; playing a song with errors would only add noise.
         if (!diagnostics.HasErrors())

@@ -354,14 +354,4 @@ TEST(CompileLimits, EveryByteValueIsHandled)
     EXPECT_LE(song.Lines("ERROR! ").size(), 51u);
 }
 
-TEST(CompileLimits, InputSizeIsChecked)
-{
-    CompileOptions options;
-    options.limits.maxInputBytes = 100;
-    EXPECT_TRUE(Compile(std::string(100, 'c'), options).ok);
-    CompileResult tooLarge = Compile(std::string(101, 'c'), options);
-    EXPECT_FALSE(tooLarge.ok);
-    EXPECT_EQ(tooLarge.errors, 1);
-}
-
 }  // namespace
