@@ -12,6 +12,10 @@
 #include <string_view>
 #include <vector>
 
+// How to add a command: read its parts with Accept(), ReadNumber(), ReadValue(), ReadOptionalValue() and
+// ReadLength(), which step over blanks and '|' before each part themselves; return false after reporting a
+// mistake, and ReadCommand() steps over the rest of the command (SkipArguments()), so that one mistake makes
+// one message.
 class Lexer {
 public:
     // `texts` receives the texts of the text commands and the bytes of system exclusive messages.
@@ -19,6 +23,9 @@ public:
           std::vector<std::string>& texts,
           const CompileOptions& options,
           Diagnostics& diagnostics);
+
+    // The whole source that every text given to Tokenize lies in, for the places of messages.
+    void SetSource(std::string_view source) { origin_ = source.data(); }
 
     // Appends the commands of `text`, found in source line `line`, to `out`. Stops adding, with one error,
     // once the song holds the most commands allowed.
@@ -43,17 +50,21 @@ private:
         return top.pos < top.text.size() ? static_cast<unsigned char>(top.text[top.pos]) : -1;
     }
     int Line() const { return frames_.back().line; }
+    Place Here() const;
+    void SkipBlanks();
     bool Accept(char c);
-    Number ReadNumber(bool allowSign);
+    void SkipArguments();
+    Number ReadNumber();
     bool InRange(char command, const Number& number, int low, int high);
     bool ReadValue(char command, int low, int high, int& value);
     bool ReadOptionalValue(char command, int low, int high, int fallback, int& value);
     bool ReadLengthPart(bool required, char command, std::int64_t& ticks);
     bool ReadLength(char command, bool required, Length& length);
-    bool ParseLength(char command, bool required, Length& length);
-    void ReadCommand(std::vector<Token>& out);
+    bool ReadCommand(std::vector<Token>& out);
+    bool ReadSimpleCommand(unsigned char c, Token& token, std::vector<Token>& out);
     void ReadMacroUse();
     void Push(std::vector<Token>& out, Token token);
+    void PushBar(std::vector<Token>& out, std::int64_t pulsesAfter);
     bool ReadQuoted(std::string_view word, std::string& text);
     bool ReadWordCommand(std::vector<Token>& out);
     void ReadSysEx(std::vector<Token>& out, Token token);
@@ -67,12 +78,15 @@ private:
     std::vector<std::string>& texts_;
     const CompileOptions& options_;
     Diagnostics& diagnostics_;
+    const char* origin_ = nullptr;
     std::vector<Frame> frames_;
     std::int64_t tokenCount_ = 0;
     bool full_ = false;
     // The open '{' of this line: its index in the output and the notes counted since.
     std::int64_t tupletAt_ = -1;
     int tupletNotes_ = 0;
+    int barsSeen_ = 0;                   // '|' stepped over so far
+    std::int64_t pulsesAfterBar_ = 0;  // of the command being read, when a '|' stood inside its length
 };
 
 // Parses "3/4": beats 1-32 over a note value 1, 2, 4, 8, 16 or 32.
@@ -89,6 +103,17 @@ inline bool IsLeadByte(unsigned char c)
 inline bool IsTrailByte(int c)
 {
     return c >= 0x40 && c <= 0xFC && c != 0x7F;
+}
+
+// A line break inside a block comment: the comment joins the two lines into one, and the break still counts
+// for the numbers of the lines.
+constexpr char JoinedLineBreak = '\0';
+
+// What may stand between the parts of a command: blanks, '|' (a bar line for the reader) and a line break
+// inside a block comment. The ideographic space, two bytes, is handled where it is met.
+inline bool IsSeparator(int c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v' || c == '|' || c == JoinedLineBreak;
 }
 
 inline bool IsMacroNameChar(int c)

@@ -33,6 +33,9 @@ struct Budget {
 struct TempoChange {
     std::uint32_t tick;
     int bpm;
+    char track;
+    std::int32_t line;  // of the command, for messages
+    std::uint32_t at;
 };
 
 struct MeterChange {
@@ -62,6 +65,7 @@ struct Shared {
     std::vector<TempoChange> tempos;
     std::vector<MeterChange> meters;
     std::int64_t notes = 0;
+    std::int64_t notesOutOfRange = 0;  // played as rests
     std::uint32_t start = 0;  // where the music starts: after the reset message's pause
 };
 
@@ -115,15 +119,15 @@ private:
     };
 
     void Execute(const Token& token, std::size_t& pc);
-    void Sound(const Length& length, int line);
+    void Sound(const Token& token);
     void Release();
-    std::int64_t NoteTicks(const Length& length, int line);
+    std::int64_t NoteTicks(const Token& token);
     int VelocityNow() const;
     void Ramp(const Token& token);
     std::uint32_t MetaTick() const { return tick_ == shared_.start ? 0 : static_cast<std::uint32_t>(tick_); }
     void EmitMeta(std::int64_t tick, std::uint8_t status, int type, int text);
     void Advance(std::int64_t ticks);
-    std::int64_t TicksOf(const Length& length, int line);
+    std::int64_t TicksOf(const Token& token);
     bool Spend(std::int64_t tick);
     void Emit(std::int64_t tick, std::uint8_t status, int data1, int data2);
     void Stop(int line, const char* what);
@@ -192,32 +196,34 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             int key = (octave_ + 1) * 12 + token.value;
             if (!drums_)
                 key += transpose_ + options_.transpose;
-            if (key < 0 || key > 127)
-                diagnostics_.Warning(token.line, "音域 (ノート番号 0 から 127) の外の音 %d を休符にしました", key);
-            else if (std::find(keys_.begin(), keys_.end(), key) == keys_.end())
+            if (key < 0 || key > 127) {
+                diagnostics_.Warning(Place(token.line, token.at),
+                                     "音域 (ノート番号 0 から 127) の外の音 %d を休符にしました", key);
+                ++shared_.notesOutOfRange;
+            } else if (std::find(keys_.begin(), keys_.end(), key) == keys_.end())
                 keys_.push_back(key);
             if (token.op == Op::Note)
-                Sound(token.length, token.line);
+                Sound(token);
             break;
         }
         case Op::RawNote:
             keys_.push_back(token.value);
-            Sound(token.length, token.line);
+            Sound(token);
             break;
         case Op::Chord:
-            Sound(token.length, token.line);
+            Sound(token);
             break;
         case Op::Rest: {
-            std::int64_t ticks = NoteTicks(token.length, token.line);
+            std::int64_t ticks = NoteTicks(token);
             Release();
             Advance(ticks);
             break;
         }
         case Op::TupletBegin:
-            tupletTicks_ = TicksOf(token.length, token.line);
+            tupletTicks_ = TicksOf(token);
             tupletLeft_ = token.value;
             if (tupletTicks_ < tupletLeft_) {
-                diagnostics_.Warning(token.line, "連符の長さが音符の数より短いので、1 音 1 クロックにしました");
+                diagnostics_.Warning(Place(token.line, token.at), "連符の長さが音符の数より短いので、1 音 1 クロックにしました");
                 tupletTicks_ = tupletLeft_;
             }
             break;
@@ -248,7 +254,7 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             if (!sounding_.keys.empty() && sounding_.fullEnd == tick_)
                 sounding_.tied = true;
             else
-                diagnostics_.Warning(token.line, "& の前に音符がないので無視しました");
+                diagnostics_.Warning(Place(token.line, token.at), "& の前に音符がないので無視しました");
             break;
         case Op::Octave:
             octave_ = token.value;
@@ -257,18 +263,18 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
         case Op::OctaveDown: {
             int wanted = octave_ + (token.op == Op::OctaveUp ? 1 : -1);
             if (wanted < 0 || wanted > 9)
-                diagnostics_.Warning(token.line, "オクターブは 0 から 9 までなので %d のままにしました", octave_);
+                diagnostics_.Warning(Place(token.line, token.at), "オクターブは 0 から 9 までなので %d のままにしました", octave_);
             else
                 octave_ = wanted;
             break;
         }
         case Op::Length:
-            defaultTicks_ = TicksOf(token.length, token.line);
+            defaultTicks_ = TicksOf(token);
             break;
         case Op::Tempo:
             tempo_ = token.value;
             if (Spend(tick_))
-                shared_.tempos.push_back(TempoChange{MetaTick(), token.value});
+                shared_.tempos.push_back(TempoChange{MetaTick(), token.value, track_.name, token.line, token.at});
             break;
         case Op::Velocity:
             velocity_ = token.value;
@@ -279,7 +285,7 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             int wanted = VelocityNow() + (token.op == Op::VelocityUp ? token.value : -token.value);
             velocityRamp_.end = 0;
             if (wanted < 1 || wanted > 127)
-                diagnostics_.Warning(token.line, "ベロシティを 1 から 127 の範囲に収めました");
+                diagnostics_.Warning(Place(token.line, token.at), "ベロシティを 1 から 127 の範囲に収めました");
             velocity_ = std::clamp(wanted, 1, 127);
             break;
         }
@@ -315,22 +321,23 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
     }
 }
 
-// A length written without a number takes the default length, and its dots only now.
-std::int64_t TrackPlayer::TicksOf(const Length& length, int line)
+// A length written without a number takes the default length, and its dots only now: the same mistake as
+// dots on a written number that cannot be halved.
+std::int64_t TrackPlayer::TicksOf(const Token& token)
 {
-    std::int64_t base = length.base;
-    if (base == 0 && !AddDots(defaultTicks_, length.dots, base)) {
-        diagnostics_.Warning(line, "付点をつけると音長が割り切れないので付点を無視しました");
+    std::int64_t base = token.length.base;
+    if (base == 0 && !AddDots(defaultTicks_, token.length.Dots(), base)) {
+        diagnostics_.Error(Place(token.line, token.at), "%s", UnevenLengthMessage);
         base = defaultTicks_;
     }
-    return base + length.extra;
+    return base + token.length.extra;
 }
 
 // The length of a note, rest or chord; inside '{ }' its share of the group, the last one taking what is left.
-std::int64_t TrackPlayer::NoteTicks(const Length& length, int line)
+std::int64_t TrackPlayer::NoteTicks(const Token& token)
 {
     if (tupletLeft_ == 0)
-        return TicksOf(length, line);
+        return TicksOf(token);
     std::int64_t ticks = tupletTicks_ / tupletLeft_;
     tupletTicks_ -= ticks;
     --tupletLeft_;
@@ -346,9 +353,9 @@ int TrackPlayer::VelocityNow() const
 }
 
 // Strikes the keys gathered in keys_; a key tied over from the sounding note or chord goes on sounding.
-void TrackPlayer::Sound(const Length& length, int line)
+void TrackPlayer::Sound(const Token& token)
 {
-    std::int64_t ticks = NoteTicks(length, line);
+    std::int64_t ticks = NoteTicks(token);
     if (keys_.empty()) {
         Release();
         Advance(ticks);
@@ -406,7 +413,7 @@ void TrackPlayer::Release()
 // step written only when the value changes, the last at the end of the length.
 void TrackPlayer::Ramp(const Token& token)
 {
-    std::int64_t length = TicksOf(token.length, token.line);
+    std::int64_t length = TicksOf(token);
     int to = token.value;
     if (token.value2 == ramp::Velocity) {
         velocityRamp_.from = VelocityNow();
@@ -425,7 +432,8 @@ void TrackPlayer::Ramp(const Token& token)
             if (token.value2 == ramp::Bend)
                 Emit(tick, 0xE0 | channel_, (value + 8192) & 0x7F, (value + 8192) >> 7);
             else if (token.value2 == ramp::Tempo && Spend(tick))
-                shared_.tempos.push_back(TempoChange{static_cast<std::uint32_t>(tick), value});
+                shared_.tempos.push_back(
+                    TempoChange{static_cast<std::uint32_t>(tick), value, track_.name, token.line, token.at});
             else if (token.value2 < 128)
                 Emit(tick, 0xB0 | channel_, token.value2, value);
             last = value;
@@ -522,13 +530,23 @@ std::int64_t BarTicks(int beats, int beatNote)
 // The conductor track: a reset message, copyright first of the texts, as readers expect it, then title,
 // time signature, key signature, the time signature changes and the tempo changes of every track, 120 when
 // none is set at the start.
-void BuildConductor(const Song& song, Shared& shared, Sequence& sequence)
+// Of two tempos of one tick the later one written wins; from two tracks that is the later track's, which a
+// reader may not expect.
+void BuildConductor(const Song& song, Shared& shared, Sequence& sequence, Diagnostics& diagnostics)
 {
     std::vector<TempoChange>& tempos = shared.tempos;
     std::stable_sort(tempos.begin(), tempos.end(),
                      [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
+    for (std::size_t i = 1; i < tempos.size(); ++i) {
+        const TempoChange& before = tempos[i - 1];
+        const TempoChange& later = tempos[i];
+        if (later.tick == before.tick && later.track != before.track && later.bpm != before.bpm)
+            diagnostics.Warning(Place(later.line, later.at),
+                                "トラック %c の t%d (行 %d) と同じ時刻のテンポです。後のトラック %c の t%d を使います",
+                                before.track, before.bpm, before.line, later.track, later.bpm);
+    }
     if (tempos.empty() || tempos.front().tick != 0)
-        tempos.insert(tempos.begin(), TempoChange{0, DefaultTempo});
+        tempos.insert(tempos.begin(), TempoChange{0, DefaultTempo, 'A', 0, 0});
     if (song.reset != Reset::None) {
         sequence.texts.push_back(ResetMessage(song.reset));
         sequence.conductor.events.push_back(
@@ -640,6 +658,7 @@ Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnost
             CheckBars(name, lines, shared.meters, song, shared.start, diagnostics);
     }
     sequence.notes = shared.notes;
-    BuildConductor(song, shared, sequence);
+    sequence.notesOutOfRange = shared.notesOutOfRange;
+    BuildConductor(song, shared, sequence, diagnostics);
     return sequence;
 }

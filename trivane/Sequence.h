@@ -42,7 +42,8 @@ struct Sequence {
     std::vector<std::string> texts;
     std::uint32_t endTick = 0;
     std::int64_t notes = 0;
-    std::int64_t microseconds = 0;  // playing time up to endTick
+    std::int64_t notesOutOfRange = 0;  // played as rests
+    std::int64_t microseconds = 0;     // playing time up to endTick
 };
 
 // Orders by time, a note-off before anything else at its tick, else keeping the order they were made in,

@@ -55,15 +55,26 @@ constexpr int Tempo = 130;
 
 // A note's length: "c4.^16" is base 720 (its dot already added), extra 120. A length written without a
 // number ("c", "c.") has base 0: it takes the default length, known only when played, and keeps its dots
-// for then. Packed in eight bytes, as a large song holds millions: base and extra are below 2^29 (the
-// longest song), dots at most 27.
+// for then. Packed in eight bytes, as a large song holds millions: base and extra are below 2^28 (the
+// longest song), dots at most 27, in two halves.
 struct Length {
-    Length() : base(0), extra(0), dots(0) {}
+    Length() : base(0), dotsLow(0), extra(0), dotsHigh(0) {}
 
-    std::uint64_t base : 29;   // pulses; 0 means the default length
-    std::uint64_t extra : 30;  // pulses of the '^' additions
-    std::uint64_t dots : 5;
+    int Dots() const { return static_cast<int>(dotsLow | dotsHigh << 4); }
+    void SetDots(int dots)
+    {
+        dotsLow = static_cast<std::uint32_t>(dots) & 15;
+        dotsHigh = static_cast<std::uint32_t>(dots) >> 4;
+    }
+
+    std::uint32_t base : 28;  // pulses; 0 means the default length
+    std::uint32_t dotsLow : 4;
+    std::uint32_t extra : 28;  // pulses of the '^' additions
+    std::uint32_t dotsHigh : 4;
 };
+
+// Said of every length that dots cannot make, whether its number is written or the default.
+constexpr const char* UnevenLengthMessage = "付点をつけると音長が割り切れません";
 
 // A length of `ticks` with `dots` dots, each adding half of what the one before added; false when a half
 // is not a whole number of pulses.
@@ -79,10 +90,11 @@ inline bool AddDots(std::int64_t ticks, int dots, std::int64_t& total)
     return true;
 }
 
-// 24 bytes; a large song holds millions.
+// 28 bytes; a large song holds millions.
 struct Token {
     Op op = Op::Rest;
     std::int32_t line = 0;  // source line, for messages
+    std::uint32_t at = 0;   // offset of the command in the source, to order the messages of a line
     std::int32_t value = 0;
     std::int32_t value2 = 0;  // for the loop commands, the index of a partner
     Length length;
