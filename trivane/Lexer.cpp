@@ -260,6 +260,7 @@ bool Lexer::ReadLength(char command, bool required, Length& length)
     std::int64_t base = 0;
     if (!ReadLengthPart(required, command, base))
         return false;
+    int bars = barsSeen_;
     int dots = 0;
     while (Accept('.'))
         ++dots;
@@ -273,7 +274,7 @@ bool Lexer::ReadLength(char command, bool required, Length& length)
     }
     std::int64_t extra = 0;
     std::int64_t extraAtBar = -1;
-    for (int bars = barsSeen_; Accept('^'); bars = barsSeen_) {
+    for (; Accept('^'); bars = barsSeen_) {
         if (barsSeen_ != bars)
             extraAtBar = extra;
         std::int64_t part = 0;
