@@ -223,7 +223,7 @@ TEST(CompileMessages, DoubleByteCharactersInCommentsAndTitlesAreNoErrors)
 TEST(CompileMessages, OneMistakeMakesOneMessage)
 {
     for (const char* mml : {"c7.. d", "c^ e", "c%0 d", "v200 c", "o12 c", "c99999999999999999999 d", "y7 c", "[c]0 d",
-                            "c\x83\x5B d", "c.............................. d", "c h4 d", "c x16 d", "c D4 e"}) {
+                            "c\x83\x5B d", "c.............................. d", "c h4 d", "c j16 d", "c D4 e"}) {
         Compiled song = CompileText(mml);
         EXPECT_EQ(song.result.errors, 1) << mml << "\n" << song.AllLines();
     }

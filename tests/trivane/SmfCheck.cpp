@@ -144,8 +144,20 @@ std::string CheckTrack(const std::vector<std::uint8_t>& bytes,
             } else {
                 line += "meta " + std::to_string(type);
             }
+        } else if (status == 0xF0) {
+            std::uint32_t length, byte = 0;
+            if (!in.Vlq(length, problem))
+                return At(track, eventAt, problem);
+            if (length == 0 || length > end - in.Pos())
+                return At(track, eventAt, "system exclusive runs past the chunk");
+            for (std::uint32_t i = 0; i < length; ++i) {
+                in.Byte(byte);
+                if (i + 1 < length ? byte >= 0x80 : byte != 0xF7)
+                    return At(track, eventAt, "system exclusive with a data byte of 128 or more, or no F7 at its end");
+            }
+            line += "sysex " + std::to_string(length);
         } else if (status >= 0xF0) {
-            return At(track, eventAt, "system exclusive or system message");
+            return At(track, eventAt, "system message");
         } else {
             if (format == 1 && track == 0)
                 return At(track, eventAt, "channel message in the conductor track");

@@ -10,7 +10,7 @@ here=$source_dir/tests/trivane
 mkdir -p "$work/corpus"
 fuzzer=$work/trivane-fuzz
 sources="$source_dir/trivane/Compiler.cpp $source_dir/trivane/Diagnostics.cpp $source_dir/trivane/Lexer.cpp
-    $source_dir/trivane/Parser.cpp $source_dir/trivane/Performer.cpp $source_dir/trivane/SmfWriter.cpp
+    $source_dir/trivane/Parser.cpp $source_dir/trivane/Performer.cpp $source_dir/trivane/SmfWriter.cpp $source_dir/trivane/SourceText.cpp
     $here/SmfCheck.cpp $here/fuzz/FuzzCompile.cpp"
 
 stale=no
