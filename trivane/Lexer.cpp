@@ -476,15 +476,22 @@ void Lexer::ReadTimeSignature(std::vector<Token>& out, Token token)
 }
 
 // 'c e g'4: note names, blanks and octave marks between quotes; the marks count only up to the closing quote.
-void Lexer::ReadChord(std::vector<Token>& out, Token token)
+// A mistake inside is reported once and the chord read to its end.
+bool Lexer::ReadChord(std::vector<Token>& out, Token token)
 {
     int shift = 0;
     int count = 0;
+    bool ok = true;
+    auto mistake = [this, &ok](const char* message) {
+        if (ok)
+            diagnostics_.Error(Here(), "%s", message);
+        ok = false;
+    };
     for (;;) {
         int c = Peek();
         if (c < 0) {
-            diagnostics_.Error(Here(), "和音の ' が ' で閉じられていません");
-            return;
+            mistake("和音の ' が ' で閉じられていません");
+            return false;
         }
         ++frames_.back().pos;
         if (c == '\'')
@@ -496,7 +503,7 @@ void Lexer::ReadChord(std::vector<Token>& out, Token token)
             continue;
         }
         if (c < 'a' || c > 'g') {
-            diagnostics_.Error(Here(), "和音 ' ' の中には音名と < > だけを書けます");
+            mistake("和音 ' ' の中には音名と < > だけを書けます");
             continue;
         }
         Token note = token;
@@ -511,25 +518,26 @@ void Lexer::ReadChord(std::vector<Token>& out, Token token)
                 break;
         }
         if ((Peek() >= '0' && Peek() <= '9') || Peek() == '.' || Peek() == '%' || Peek() == '^') {
-            diagnostics_.Error(Here(), "和音の音長は閉じる ' の後に 1 つだけ書きます");
-            return;
+            mistake("和音の音長は閉じる ' の後に 1 つだけ書きます");
+            continue;
         }
-        Push(out, note);
+        if (ok)
+            Push(out, note);
         ++count;
     }
-    if (count == 0) {
-        diagnostics_.Error(Here(), "和音 ' ' の中に音名がありません");
-        return;
-    }
+    if (count == 0)
+        mistake("和音 ' ' の中に音名がありません");
     token.op = Op::Chord;
     token.value = count;
-    if (ReadLength('\'', false, token.length))
-        PushNote(out, token);
+    if (!ReadLength('\'', false, token.length) || !ok)
+        return false;
+    PushNote(out, token);
+    return true;
 }
 
 // ~v120,1  ~p0,2  ~m40,1  ~x127,2  ~y74,100,1  ~w8191,8  ~t90,1: from the value now to the one given,
 // over the length, while the music goes on.
-void Lexer::ReadRamp(std::vector<Token>& out, Token token)
+bool Lexer::ReadRamp(std::vector<Token>& out, Token token)
 {
     struct Target {
         char command;
@@ -549,24 +557,28 @@ void Lexer::ReadRamp(std::vector<Token>& out, Token token)
         token.value2 = target.target;
         if (c == 'y') {
             if (!ReadValue('y', 0, 127, token.value2))
-                return;
+                return false;
             if (!Accept(',')) {
                 diagnostics_.Error(Here(), "~y にはコントロール番号, 値, 音長を書きます");
-                return;
+                return false;
             }
         }
         if (!ReadValue(target.command, target.low, target.high, token.value))
-            return;
+            return false;
         if (!Accept(',')) {
             diagnostics_.Error(Here(), "~%c の値の後に , と音長を書きます (例: ~%c%d,1)", target.command, target.command,
                                target.high);
-            return;
+            return false;
         }
-        if (ReadLength('~', true, token.length))
-            Push(out, token);
-        return;
+        if (!ReadLength('~', true, token.length))
+            return false;
+        Push(out, token);
+        return true;
     }
     diagnostics_.Error(Here(), "~ の後には v w t p m x y のどれかを書きます");
+    if (c >= 'a' && c <= 'z')
+        ++frames_.back().pos;  // its values go with it
+    return false;
 }
 
 void Lexer::ReadMacroUse()
@@ -620,8 +632,7 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
     int value = 0;
     switch (c) {
         case '\'':
-            ReadChord(out, token);
-            return true;
+            return ReadChord(out, token);
         case '{':
             if (tupletAt_ >= 0) {
                 diagnostics_.Error(Here(), "連符 { } の中に連符は書けません");
@@ -635,8 +646,7 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             CloseTuplet(out, token);
             return true;
         case '~':
-            ReadRamp(out, token);
-            return true;
+            return ReadRamp(out, token);
         case 'p':
         case 'm':
         case 'x':

@@ -69,8 +69,8 @@ private:
     bool ReadWordCommand(std::vector<Token>& out);
     void ReadSysEx(std::vector<Token>& out, Token token);
     void ReadTimeSignature(std::vector<Token>& out, Token token);
-    void ReadChord(std::vector<Token>& out, Token token);
-    void ReadRamp(std::vector<Token>& out, Token token);
+    bool ReadChord(std::vector<Token>& out, Token token);
+    bool ReadRamp(std::vector<Token>& out, Token token);
     void PushNote(std::vector<Token>& out, const Token& token);
     void CloseTuplet(std::vector<Token>& out, Token token);
 

@@ -609,9 +609,12 @@ void CheckBars(char track, const std::vector<BarLine>& bars, std::vector<MeterCh
         } else {
             ++number;
             if (found != wanted) {
-                // Said in the beat's note value when it divides, else in pulses.
-                std::int64_t unit = TicksPerWhole / m.beatNote;
-                std::string held = found % unit == 0 ? Format("%lld/%d", static_cast<long long>(found / unit), m.beatNote)
+                // Said in the beat's note value, or the shortest one up to a 64th that counts it, else in pulses.
+                int note = m.beatNote;
+                while (note < 64 && found % (TicksPerWhole / note) != 0)
+                    note *= 2;
+                std::int64_t unit = TicksPerWhole / note;
+                std::string held = found % unit == 0 ? Format("%lld/%d", static_cast<long long>(found / unit), note)
                                                      : Format("%lld クロック", static_cast<long long>(found));
                 diagnostics.Warning(bar.line, "トラック %c の %d 小節目が %s 拍子なのに %s あります", track, number,
                                     Format("%d/%d", m.beats, m.beatNote).c_str(), held.c_str());
