@@ -307,29 +307,16 @@ bool Lexer::ReadLength(char command, bool required, Length& length)
     return true;
 }
 
-void Lexer::Push(std::vector<Token>& out, Token token)
+void Lexer::ReportFull()
 {
-    if (tokenCount_ >= options_.limits.maxTokens) {
-        diagnostics_.Error(0, "マクロを展開したコマンドが多すぎます (最大 %lld 個)",
-                           static_cast<long long>(options_.limits.maxTokens));
-        full_ = true;
-        return;
-    }
-    ++tokenCount_;
-    out.push_back(token);
+    diagnostics_.Error(0, "マクロを展開したコマンドが多すぎます (最大 %lld 個)",
+                       static_cast<long long>(options_.limits.maxTokens));
+    full_ = true;
 }
 
-// A note, rest or chord: inside '{ }' it takes its share of the group's length and may not have its own.
-void Lexer::PushNote(std::vector<Token>& out, const Token& token)
+void Lexer::RefuseTupletLength()
 {
-    if (tupletAt_ >= 0) {
-        if (token.length.base != 0 || token.length.extra != 0 || token.length.Dots() != 0) {
-            diagnostics_.Error(Here(), "連符 { } の中の音符には音長を書けません (長さは } の後に書きます)");
-            return;
-        }
-        ++tupletNotes_;
-    }
-    Push(out, token);
+    diagnostics_.Error(Here(), "連符 { } の中の音符には音長を書けません (長さは } の後に書きます)");
 }
 
 void Lexer::CloseTuplet(std::vector<Token>& out, Token token)

@@ -31,6 +31,11 @@ public:
     // once the song holds the most commands allowed.
     void Tokenize(std::string_view text, int line, std::vector<Token>& out);
 
+    // Only checking: of the commands, only the loop commands, program changes and tuplets go to `out`, for
+    // the checks that need the whole track; Count() counts them all.
+    void CheckOnly() { checkOnly_ = true; }
+    std::int64_t Count() const { return tokenCount_; }
+
 private:
     struct Frame {
         std::string_view text;
@@ -63,7 +68,19 @@ private:
     bool ReadCommand(std::vector<Token>& out);
     bool ReadSimpleCommand(unsigned char c, Token& token, std::vector<Token>& out);
     void ReadMacroUse();
-    void Push(std::vector<Token>& out, Token token);
+    // Here, as it is called for every command.
+    void Push(std::vector<Token>& out, const Token& token)
+    {
+        if (tokenCount_ >= options_.limits.maxTokens) {
+            ReportFull();
+            return;
+        }
+        ++tokenCount_;
+        if (!checkOnly_ || token.op == Op::LoopBegin || token.op == Op::LoopBreak || token.op == Op::LoopEnd ||
+            token.op == Op::Program || token.op == Op::TupletBegin)
+            out.push_back(token);
+    }
+    void ReportFull();
     void PushBar(std::vector<Token>& out, std::int64_t pulsesAfter);
     bool ReadQuoted(std::string_view word, std::string& text);
     bool ReadWordCommand(std::vector<Token>& out);
@@ -71,7 +88,19 @@ private:
     void ReadTimeSignature(std::vector<Token>& out, Token token);
     bool ReadChord(std::vector<Token>& out, Token token);
     bool ReadRamp(std::vector<Token>& out, Token token);
-    void PushNote(std::vector<Token>& out, const Token& token);
+    // A note, rest or chord: inside '{ }' it takes its share of the group's length and may not have its own.
+    void PushNote(std::vector<Token>& out, const Token& token)
+    {
+        if (tupletAt_ >= 0) {
+            if (token.length.base != 0 || token.length.extra != 0 || token.length.Dots() != 0) {
+                RefuseTupletLength();
+                return;
+            }
+            ++tupletNotes_;
+        }
+        Push(out, token);
+    }
+    void RefuseTupletLength();
     void CloseTuplet(std::vector<Token>& out, Token token);
 
     const MacroTable& macros_;
@@ -82,6 +111,7 @@ private:
     std::vector<Frame> frames_;
     std::int64_t tokenCount_ = 0;
     bool full_ = false;
+    bool checkOnly_ = false;
     // The open '{' of this line: its index in the output and the notes counted since.
     std::int64_t tupletAt_ = -1;
     int tupletNotes_ = 0;

@@ -118,6 +118,7 @@ private:
     // Each track's loop commands, to be matched when all are read, and its program changes.
     std::array<std::vector<Token>, 26> kept_;
     std::array<std::vector<TrackLine>, 26> lines_;
+    std::array<std::int64_t, 26> counts_{};  // commands of each track
     std::vector<Token> lineTokens_;
     std::int64_t stored_ = 0;
     std::uint32_t used_ = 0;           // bit n: track 'A' + n has a line
@@ -160,6 +161,7 @@ Song SongReader::Read(std::string_view source)
     song_.text = std::make_unique<std::string>(StripComments(source, diagnostics_));
     const std::string& text = *song_.text;
     lexer_.SetSource(text);
+    lexer_.CheckOnly();
     source_ = text.data();
     ForEachLine(text, [this](int line, std::string_view content) {
         ReadDefinitions(line, content);
@@ -173,6 +175,7 @@ Song SongReader::Read(std::string_view source)
         track.name = static_cast<char>('A' + i);
         track.channel = channels_[i];
         track.lines = std::move(lines_[i]);
+        track.commands = counts_[i];
         MatchLoops(kept_[i], options_, diagnostics_);
         song_.tracks.push_back(std::move(track));
     }
@@ -216,9 +219,11 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
         }
     }
     lineTokens_.clear();
+    std::int64_t before = lexer_.Count();
     lexer_.Tokenize(text, line, lineTokens_);
     // A line for many tracks is stored once for each of them, and the bound is on what is stored.
-    stored_ += static_cast<std::int64_t>(lineTokens_.size() * std::bitset<26>(currentTracks_).count());
+    std::int64_t count = lexer_.Count() - before;
+    stored_ += count * static_cast<std::int64_t>(std::bitset<26>(currentTracks_).count());
     if (stored_ > options_.limits.maxTokens) {
         diagnostics_.Error(line, "トラックのコマンドが多すぎます (全トラックで最大 %lld 個)",
                            static_cast<long long>(options_.limits.maxTokens));
@@ -230,9 +235,9 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
         if (!(currentTracks_ & (1u << i)))
             continue;
         lines_[i].push_back(TrackLine{line, text});
+        counts_[i] += count;
         for (const Token& token : lineTokens_) {
-            if (token.op == Op::LoopBegin || token.op == Op::LoopBreak || token.op == Op::LoopEnd ||
-                token.op == Op::Program)
+            if (token.op != Op::TupletBegin)
                 kept_[i].push_back(token);
         }
     }
@@ -455,6 +460,7 @@ void ReadTrack(const Song& song,
                std::vector<Token>& tokens)
 {
     tokens.clear();
+    tokens.reserve(static_cast<std::size_t>(track.commands));
     Lexer lexer(song.macros, texts, options, diagnostics);
     lexer.SetSource(*song.text);
     for (const TrackLine& line : track.lines)

@@ -120,6 +120,7 @@ private:
 
     void Execute(const Token& token, std::size_t& pc);
     void Sound(const Token& token);
+    void SoundOne(int key, const Token& token);
     void Release();
     std::int64_t NoteTicks(const Token& token);
     int VelocityNow() const;
@@ -128,8 +129,23 @@ private:
     void EmitMeta(std::int64_t tick, std::uint8_t status, int type, int text);
     void Advance(std::int64_t ticks);
     std::int64_t TicksOf(const Token& token);
-    bool Spend(std::int64_t tick);
-    void Emit(std::int64_t tick, std::uint8_t status, int data1, int data2);
+    // Counts one more event of the song, tempo changes included; false when it may not be made.
+    bool Spend(std::int64_t tick)
+    {
+        if (budget_.exhausted || tick > options_.limits.maxTicks)
+            return false;
+        if (++budget_.events > options_.limits.maxEvents) {
+            Stop(0, "MIDI イベントが多すぎます");
+            return false;
+        }
+        return true;
+    }
+    void Emit(std::int64_t tick, std::uint8_t status, int data1, int data2)
+    {
+        if (Spend(tick))
+            out_.events.push_back(Event{static_cast<std::uint32_t>(tick), status, static_cast<std::uint8_t>(data1),
+                                        static_cast<std::uint8_t>(data2)});
+    }
     void Stop(int line, const char* what);
 
     const Track& track_;
@@ -196,6 +212,10 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             int key = (octave_ + 1) * 12 + token.value;
             if (!drums_)
                 key += transpose_ + options_.transpose;
+            if (token.op == Op::Note && key >= 0 && key <= 127 && !sounding_.tied) {
+                SoundOne(key, token);
+                break;
+            }
             if (key < 0 || key > 127) {
                 diagnostics_.Warning(Place(token.line, token.at),
                                      "音域 (ノート番号 0 から 127) の外の音 %d を休符にしました", key);
@@ -365,19 +385,6 @@ void TrackPlayer::Sound(const Token& token)
                              : gate_ == 8 ? ticks
                                           : std::max<std::int64_t>(1, ticks * gate_ / 8);
     std::vector<int>& held = sounding_.keys;
-    if (!sounding_.tied && keys_.size() == 1) {
-        // One note, struck anew: what most notes are.
-        if (!held.empty())
-            Release();
-        Emit(tick_, 0x90 | channel_, keys_[0], VelocityNow());
-        ++shared_.notes;
-        held.swap(keys_);
-        keys_.clear();
-        sounding_.fullEnd = tick_ + ticks;
-        sounding_.gateEnd = tick_ + gateTicks;
-        Advance(ticks);
-        return;
-    }
     if (sounding_.tied && !held.empty()) {
         for (int key : held) {
             if (std::find(keys_.begin(), keys_.end(), key) == keys_.end())
@@ -398,6 +405,21 @@ void TrackPlayer::Sound(const Token& token)
     sounding_.tied = false;
     sounding_.fullEnd = tick_ + ticks;
     sounding_.gateEnd = tick_ + gateTicks;
+    Advance(ticks);
+}
+
+// One note, struck anew, with nothing tied to it: what most notes are.
+void TrackPlayer::SoundOne(int key, const Token& token)
+{
+    std::int64_t ticks = NoteTicks(token);
+    Release();
+    Emit(tick_, 0x90 | channel_, key, VelocityNow());
+    ++shared_.notes;
+    sounding_.keys.push_back(key);
+    sounding_.fullEnd = tick_ + ticks;
+    sounding_.gateEnd = tick_ + (gateCut_ > 0   ? std::max<std::int64_t>(1, ticks - gateCut_)
+                                 : gate_ == 8 ? ticks
+                                              : std::max<std::int64_t>(1, ticks * gate_ / 8));
     Advance(ticks);
 }
 
@@ -454,26 +476,6 @@ void TrackPlayer::Advance(std::int64_t ticks)
     tick_ += ticks;
     if (tick_ > options_.limits.maxTicks)
         Stop(0, "曲が長すぎます");
-}
-
-// Counts one more event of the song, tempo changes included; false when it may not be made.
-bool TrackPlayer::Spend(std::int64_t tick)
-{
-    if (budget_.exhausted || tick > options_.limits.maxTicks)
-        return false;
-    if (++budget_.events > options_.limits.maxEvents) {
-        Stop(0, "MIDI イベントが多すぎます");
-        return false;
-    }
-    return true;
-}
-
-void TrackPlayer::Emit(std::int64_t tick, std::uint8_t status, int data1, int data2)
-{
-    if (!Spend(tick))
-        return;
-    out_.events.push_back(Event{static_cast<std::uint32_t>(tick), status, static_cast<std::uint8_t>(data1),
-                                static_cast<std::uint8_t>(data2)});
 }
 
 void TrackPlayer::EmitMeta(std::int64_t tick, std::uint8_t status, int type, int text)

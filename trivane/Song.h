@@ -118,6 +118,7 @@ struct Track {
     char name = 'A';  // 'A' to 'Z'
     int channel = 1;  // 1-16; 10 is drums
     std::vector<TrackLine> lines;
+    std::int64_t commands = 0;  // how many its lines make
 };
 
 enum class Reset : std::uint8_t { None, Gm, Gs, Xg };
