@@ -522,7 +522,7 @@ bool Lexer::ReadChord(std::vector<Token>& out, Token token)
     return true;
 }
 
-// ~v120,1  ~p0,2  ~m40,1  ~x127,2  ~y74,100,1  ~w8191,8  ~t90,1: from the value now to the one given,
+// ~v120,1  ~p0,2  ~m40,1  ~s127,2  ~y74,100,1  ~w8191,8  ~t90,1: from the value now to the one given,
 // over the length, while the music goes on.
 bool Lexer::ReadRamp(std::vector<Token>& out, Token token)
 {
@@ -533,7 +533,7 @@ bool Lexer::ReadRamp(std::vector<Token>& out, Token token)
     };
     static const Target targets[] = {{'v', ramp::Velocity, 1, 127}, {'w', ramp::Bend, -8192, 8191},
                                      {'t', ramp::Tempo, 4, 999},    {'p', 10, 0, 127},
-                                     {'m', 7, 0, 127},              {'x', 11, 0, 127},
+                                     {'m', 7, 0, 127},              {'s', 11, 0, 127},
                                      {'y', 0, 0, 127}};
     int c = Peek();
     for (const Target& target : targets) {
@@ -562,7 +562,7 @@ bool Lexer::ReadRamp(std::vector<Token>& out, Token token)
         Push(out, token);
         return true;
     }
-    diagnostics_.Error(Here(), "~ の後には v w t p m x y のどれかを書きます");
+    diagnostics_.Error(Here(), "~ の後には v w t p m s y のどれかを書きます");
     if (c >= 'a' && c <= 'z')
         ++frames_.back().pos;  // its values go with it
     return false;
@@ -636,8 +636,8 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             return ReadRamp(out, token);
         case 'p':
         case 'm':
-        case 'x':
-            // Short forms of the controllers used most: pan, main volume, expression.
+        case 's':
+            // Short forms of the controllers used most: pan, main volume, expression (s: the swell pedal).
             token.op = Op::Control;
             token.value = c == 'p' ? 10 : c == 'm' ? 7 : 11;
             if (!ReadValue(static_cast<char>(c), 0, 127, token.value2))

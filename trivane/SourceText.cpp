@@ -43,14 +43,14 @@ std::uint32_t CodePointOf(std::string_view sequence)
     return value;
 }
 
-// Says what a file that is no text seems to be; empty for text. Text holds no NUL and few control
+// Says what a file that is no text seems to be; null for text. Text holds no NUL and few control
 // characters; UTF-16 holds a NUL in nearly every other byte while it is ASCII.
 const char* KindOfNonText(std::string_view bytes)
 {
     if (bytes.substr(0, 4) == "MThd")
-        return "MIDI ファイル (SMF) のようです。MML のテキストファイルを指定してください";
+        return "入力ファイルは MIDI ファイル (SMF) のようです。MML のテキストファイルを指定してください";
     if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF")
-        return "UTF-16 のテキストのようです。Shift_JIS か UTF-8 で保存してください";
+        return "入力ファイルは UTF-16 のテキストのようです。Shift_JIS か UTF-8 で保存してください";
     std::size_t nuls[2] = {0, 0};
     std::size_t controls = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -58,10 +58,10 @@ const char* KindOfNonText(std::string_view bytes)
         nuls[i % 2] += c == 0;
         controls += (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v' && c != 0x1A);
     }
-    if (std::max(nuls[0], nuls[1]) * 4 > bytes.size())
-        return "UTF-16 のテキストのようです。Shift_JIS か UTF-8 で保存してください";
+    if (std::max(nuls[0], nuls[1]) * 4 > bytes.size() && std::max(nuls[0], nuls[1]) >= 4)
+        return "入力ファイルは UTF-16 のテキストのようです。Shift_JIS か UTF-8 で保存してください";
     if (nuls[0] + nuls[1] > 0 || controls * 32 > bytes.size())
-        return "テキストファイルではないようです (バイナリのデータがあります)";
+        return "入力ファイルはテキストファイルではないようです (バイナリのデータがあります)";
     return nullptr;
 }
 
@@ -115,7 +115,7 @@ bool PrepareSource(std::string_view bytes, std::string& text, Diagnostics& diagn
     if (byteOrderMark)
         bytes.remove_prefix(3);
     if (const char* kind = KindOfNonText(bytes)) {
-        diagnostics.Error(0, "入力ファイルは %s", kind);
+        diagnostics.Error(0, "%s", kind);
         return false;
     }
     while (!bytes.empty() && bytes.back() == 0x1A)

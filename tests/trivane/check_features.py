@@ -1,16 +1,19 @@
 """The commands for real songs, end to end through the native trivane: each case compiles a few lines of MML and
 compares the events that mido reads with those the manual promises (ticks, values, order); every file made in
-format 1 holds the same events as in format 0; mistakes fail with ERROR!; the bar check warns as promised.
+format 1 holds the same events as in format 0; mistakes fail with ERROR!; the bar check warns as promised; the
+samples that show these commands sound with fluidsynth from their first note for as long as mido says.
 
-usage: check_features.py TRIVANE WORK_DIR"""
+usage: check_features.py TRIVANE SAMPLES_DIR WORK_DIR"""
+import array
 import os
 import shutil
 import subprocess
 import sys
+import wave
 
 import mido
 
-trivane, work = sys.argv[1:3]
+trivane, samples, work = sys.argv[1:4]
 shutil.rmtree(work, ignore_errors=True)
 os.makedirs(work)
 failures = []
@@ -85,7 +88,7 @@ CASES = [
     ("bend range, bend and a slide", "A wr2 w-8192 c ~w8191,%60", [], 1,
      ["0 cc 101 0", "0 cc 100 0", "0 cc 6 2", "0 cc 38 0", "0 cc 101 127", "0 cc 100 127", "0 bend -8192",
       "0 on 60 100", "480 off 60", "510 bend 0", "540 bend 8191"]),
-    ("short forms, then sweeps from their values", "A p10 m90 x100 ~p0,%90 ~x127,%30 c", [], 1,
+    ("short forms, then sweeps from their values", "A p10 m90 s100 ~p0,%90 ~s127,%30 c", [], 1,
      ["0 cc 10 10", "0 cc 7 90", "0 cc 11 100", "0 on 60 100", "30 cc 10 7", "30 cc 11 127", "60 cc 10 3",
       "90 cc 10 0", "480 off 60"]),
     ("a controller sweep from its default", "A ~y7,40,%60 c", [], 1, ["0 on 60 100", "30 cc 7 70", "60 cc 7 40",
@@ -130,6 +133,25 @@ for mml, warning in BARS:
     warnings = [line for line in output.splitlines() if "Warning: " in line]
     check(status == 0 and (warnings == [] if warning is None else len(warnings) == 1 and warning in warnings[0]),
           f"{mml!r}: bar check: {warnings}")
+
+# Sound: loud in nine of ten quarter seconds from the first note (after the pause of #reset) to the end.
+for name in ("waltz", "lead", "tuplets"):
+    song, sound = os.path.join(work, name + ".mid"), os.path.join(work, name + ".wav")
+    subprocess.run([trivane, os.path.join(samples, name + ".mml"), song], check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["fluidsynth", "-ni", "-F", sound, "-r", "22050", "/usr/share/sounds/sf2/TimGM6mb.sf2", song],
+                   check=True, capture_output=True)
+    with wave.open(sound, "rb") as w:
+        samples16 = array.array("h", w.readframes(w.getnframes()))
+        window = w.getframerate() * w.getnchannels() // 4
+    levels = [max(map(abs, samples16[i:i + window])) for i in range(0, len(samples16) - window, window)]
+    loud = [level > max(levels) * 0.05 for level in levels]
+    seconds, starts = 0.0, []
+    for m in mido.MidiFile(song):
+        seconds += m.time
+        starts += [seconds] if m.type == "note_on" else []
+    start, end = int(starts[0] * 4), int(seconds * 4)
+    check(max(levels) > 1000 and not any(loud[:start]) and sum(loud[start:end]) >= 0.9 * (end - start)
+          and abs(end - (max(i for i, x in enumerate(loud) if x) + 1)) <= 4, f"{name}: {start} to {end}: {loud}")
 
 print(f"{len(CASES)} cases, {len(failures)} failures")
 sys.exit(1 if failures else 0)
