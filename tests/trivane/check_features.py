@@ -71,7 +71,7 @@ CASES = [
     ("chord: -t, k and an octave mark that lasts to the quote", "A k1 'c > c' c", ["-t2"], 1,
      ["0 on 63 100", "0 on 75 100", "480 off 63", "480 off 75", "480 on 63 100", "960 off 63"]),
     ("chord: -x swaps its octave marks", "A 'c > c'", ["-x"], 1, ["0 on 60 100", "0 on 48 100", "480 off 60", "480 off 48"]),
-    ("chord: gate and velocity apply to every note", "A v80 q4 'c e'2", [], 1,
+    ("chord: gate and velocity apply to every note, once a key", "A v80 q4 'c e c'2", [], 1,
      ["0 on 60 80", "0 on 64 80", "480 off 60", "480 off 64"]),
     ("tuplets: the last note takes the remainder", "A {c r e}4 {c d e f g}%101", [], 1,
      ["0 on 60 100", "160 off 60", "320 on 64 100", "480 off 64", "480 on 60 100", "500 off 60", "500 on 62 100",
@@ -115,11 +115,11 @@ for what, mml, options, index, expected in CASES:
     _, _, merged = compile_mml(mml, "-f", *options)
     check(sorted(sum(tracks, [])) == sorted(merged[0]), f"{what}: format 0 holds the events of format 1")
 
-# Mistakes: one error each, no file.
+# Mistakes: one error each, no file (a note after each, so that the song has one).
 for mml in ["A 'c e", "A 'c4 e'", "A {c d4}4", "A {c d", "A {c [d]}4", "A } c", "A ~q1,1", "A ~v10 c", "A w9000",
             "A wr25", "A q%-1", "#time 3/5\nA c", "#key h\nA c", "#key g#\nA c", "#reset gx\nA c", "A sysex\"F0 80 F7\"",
             "A sysex\"41 F7\"", "A sysex\"F0 41\"", "A sysex\"F0 4\"", "A name\"x", "A time\"3\""]:
-    status, output, _ = compile_mml(mml)
+    status, output, _ = compile_mml(mml + " c")
     check(status == 1 and output.count("ERROR! ") == 1, f"{mml!r}: one error: {output}")
 
 # The bar check: only with a time signature; a pickup is bar 0; a tie across a bar line counts on both sides.
