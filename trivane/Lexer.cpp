@@ -796,7 +796,7 @@ bool Lexer::ReadSimpleCommand(unsigned char c, Token& token, std::vector<Token>&
     if (IsLeadByte(c)) {
         if (IsTrailByte(Peek()))
             ++top.pos;
-        diagnostics_.Error(place, "全角文字はコメントと #title, #copyright の中でだけ使えます");
+        diagnostics_.Error(place, "全角文字はコメントと #title, #copyright, name\"...\" などのテキストの中でだけ使えます");
     } else if (c >= '0' && c <= '9') {
         diagnostics_.Error(place, "数値の前にコマンドがありません");
     } else if (c >= 'A' && c <= 'Z') {
