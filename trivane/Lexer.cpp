@@ -413,7 +413,10 @@ void Lexer::ReadSysEx(std::vector<Token>& out, Token token)
     std::string bytes;
     std::size_t i = 0;
     auto hex = [](char c) {
-        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        return c >= '0' && c <= '9'   ? c - '0'
+               : c >= 'a' && c <= 'f' ? c - 'a' + 10
+               : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                      : -1;
     };
     while (i < text.size()) {
         if (text[i] == ' ' || text[i] == ',') {
@@ -422,7 +425,8 @@ void Lexer::ReadSysEx(std::vector<Token>& out, Token token)
         }
         if (i + 1 >= text.size() || hex(text[i]) < 0 || hex(text[i + 1]) < 0 ||
             (i + 2 < text.size() && text[i + 2] != ' ' && text[i + 2] != ',')) {
-            diagnostics_.Error(Here(), "sysex には 16 進数 2 桁のバイトを空白で区切って書きます (例: sysex\"F0 7E 7F 09 01 F7\")");
+            diagnostics_.Error(
+                Here(), "sysex には 16 進数 2 桁のバイトを空白で区切って書きます (例: sysex\"F0 7E 7F 09 01 F7\")");
             return;
         }
         bytes.push_back(static_cast<char>(hex(text[i]) * 16 + hex(text[i + 1])));
@@ -435,7 +439,8 @@ void Lexer::ReadSysEx(std::vector<Token>& out, Token token)
     }
     for (std::size_t at = 1; at + 1 < bytes.size(); ++at) {
         if (byte(at) >= 0x80) {
-            diagnostics_.Error(Here(), "sysex の F0 と F7 の間のバイトは 00 から 7F までです (%02X があります)", byte(at));
+            diagnostics_.Error(Here(), "sysex の F0 と F7 の間のバイトは 00 から 7F までです (%02X があります)",
+                               byte(at));
             return;
         }
     }
@@ -452,7 +457,8 @@ void Lexer::ReadTimeSignature(std::vector<Token>& out, Token token)
         return;
     int beats = 0, beatNote = 0;
     if (!ParseTimeSignature(text, beats, beatNote)) {
-        diagnostics_.Error(Here(), "time\"%s\": 拍子は 3/4 のように、拍の数 1-32 と 1, 2, 4, 8, 16, 32 の音符で書きます",
+        diagnostics_.Error(Here(),
+                           "time\"%s\": 拍子は 3/4 のように、拍の数 1-32 と 1, 2, 4, 8, 16, 32 の音符で書きます",
                            Shown(text).c_str());
         return;
     }
@@ -531,9 +537,12 @@ bool Lexer::ReadRamp(std::vector<Token>& out, Token token)
         int target;
         int low, high;
     };
-    static const Target targets[] = {{'v', ramp::Velocity, 1, 127}, {'w', ramp::Bend, -8192, 8191},
-                                     {'t', ramp::Tempo, 4, 999},    {'p', 10, 0, 127},
-                                     {'m', 7, 0, 127},              {'s', 11, 0, 127},
+    static const Target targets[] = {{'v', ramp::Velocity, 1, 127},
+                                     {'w', ramp::Bend, -8192, 8191},
+                                     {'t', ramp::Tempo, 4, 999},
+                                     {'p', 10, 0, 127},
+                                     {'m', 7, 0, 127},
+                                     {'s', 11, 0, 127},
                                      {'y', 0, 0, 127}};
     int c = Peek();
     for (const Target& target : targets) {
@@ -553,8 +562,8 @@ bool Lexer::ReadRamp(std::vector<Token>& out, Token token)
         if (!ReadValue(target.command, target.low, target.high, token.value))
             return false;
         if (!Accept(',')) {
-            diagnostics_.Error(Here(), "~%c の値の後に , と音長を書きます (例: ~%c%d,1)", target.command, target.command,
-                               target.high);
+            diagnostics_.Error(Here(), "~%c の値の後に , と音長を書きます (例: ~%c%d,1)", target.command,
+                               target.command, target.high);
             return false;
         }
         if (!ReadLength('~', true, token.length))
@@ -796,7 +805,8 @@ bool Lexer::ReadSimpleCommand(unsigned char c, Token& token, std::vector<Token>&
     if (IsLeadByte(c)) {
         if (IsTrailByte(Peek()))
             ++top.pos;
-        diagnostics_.Error(place, "全角文字はコメントと #title, #copyright, name\"...\" などのテキストの中でだけ使えます");
+        diagnostics_.Error(place,
+                           "全角文字はコメントと #title, #copyright, name\"...\" などのテキストの中でだけ使えます");
     } else if (c >= '0' && c <= '9') {
         diagnostics_.Error(place, "数値の前にコマンドがありません");
     } else if (c >= 'A' && c <= 'Z') {

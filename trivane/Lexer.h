@@ -115,7 +115,7 @@ private:
     // The open '{' of this line: its index in the output and the notes counted since.
     std::int64_t tupletAt_ = -1;
     int tupletNotes_ = 0;
-    int barsSeen_ = 0;                   // '|' stepped over so far
+    int barsSeen_ = 0;                 // '|' stepped over so far
     std::int64_t pulsesAfterBar_ = 0;  // of the command being read, when a '|' stood inside its length
 };
 

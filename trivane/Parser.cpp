@@ -293,7 +293,8 @@ void SongReader::ReadDirective(int line, std::string_view text)
         if (!ParseTimeSignature(value, song_.beats, song_.beatNote)) {
             song_.beats = 0;
             song_.beatNote = 4;
-            diagnostics_.Error(line, "#time には拍子を 3/4 のように、拍の数 1-32 と 1, 2, 4, 8, 16, 32 の音符で書きます");
+            diagnostics_.Error(line,
+                               "#time には拍子を 3/4 のように、拍の数 1-32 と 1, 2, 4, 8, 16, 32 の音符で書きます");
         }
     } else if (name == "key") {
         ReadKey(line, value);
@@ -422,7 +423,7 @@ void MatchLoops(std::vector<Token>& tokens, const CompileOptions& options, Diagn
             open.push_back(Open{i, -1});
             if (static_cast<int>(open.size()) == options.limits.maxLoopDepth + 1)
                 diagnostics.Error(Place(token.line, token.at), "ループの入れ子が深すぎます (最大 %d 段)",
-                                   options.limits.maxLoopDepth);
+                                  options.limits.maxLoopDepth);
         } else if (token.op == Op::LoopBreak) {
             if (open.empty())
                 diagnostics.Error(Place(token.line, token.at), "':' がループの外にあります");

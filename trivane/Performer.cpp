@@ -56,7 +56,8 @@ constexpr int RampStep = TicksPerQuarter / 16;
 int Interpolate(int from, int to, std::int64_t elapsed, std::int64_t length)
 {
     std::int64_t numerator = static_cast<std::int64_t>(to - from) * elapsed * 2;
-    std::int64_t rounded = numerator >= 0 ? (numerator + length) / (2 * length) : -((-numerator + length) / (2 * length));
+    std::int64_t rounded =
+        numerator >= 0 ? (numerator + length) / (2 * length) : -((-numerator + length) / (2 * length));
     return from + static_cast<int>(rounded);
 }
 
@@ -66,7 +67,7 @@ struct Shared {
     std::vector<MeterChange> meters;
     std::int64_t notes = 0;
     std::int64_t notesOutOfRange = 0;  // played as rests
-    std::uint32_t start = 0;  // where the music starts: after the reset message's pause
+    std::uint32_t start = 0;           // where the music starts: after the reset message's pause
 };
 
 class TrackPlayer {
@@ -185,9 +186,9 @@ void TrackPlayer::Play()
     // Without loops every note makes two events; a track with loops may still grow.
     std::size_t expected = 0;
     for (const Token& token : tokens)
-        expected +=
-            token.op == Op::Note || token.op == Op::RawNote || token.op == Op::ChordNote ? 2
-                                                                                         : token.op == Op::Program || token.op == Op::Control;
+        expected += token.op == Op::Note || token.op == Op::RawNote || token.op == Op::ChordNote
+                        ? 2
+                        : token.op == Op::Program || token.op == Op::Control;
     out_.events.reserve(std::min<std::size_t>(expected, options_.limits.maxEvents));
     std::size_t pc = 0;
     while (pc < tokens.size() && !budget_.exhausted) {
@@ -243,7 +244,8 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             tupletTicks_ = TicksOf(token);
             tupletLeft_ = token.value;
             if (tupletTicks_ < tupletLeft_) {
-                diagnostics_.Warning(Place(token.line, token.at), "連符の長さが音符の数より短いので、1 音 1 クロックにしました");
+                diagnostics_.Warning(Place(token.line, token.at),
+                                     "連符の長さが音符の数より短いので、1 音 1 クロックにしました");
                 tupletTicks_ = tupletLeft_;
             }
             break;
@@ -283,7 +285,8 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
         case Op::OctaveDown: {
             int wanted = octave_ + (token.op == Op::OctaveUp ? 1 : -1);
             if (wanted < 0 || wanted > 9)
-                diagnostics_.Warning(Place(token.line, token.at), "オクターブは 0 から 9 までなので %d のままにしました", octave_);
+                diagnostics_.Warning(Place(token.line, token.at),
+                                     "オクターブは 0 から 9 までなので %d のままにしました", octave_);
             else
                 octave_ = wanted;
             break;
@@ -381,7 +384,7 @@ void TrackPlayer::Sound(const Token& token)
         Advance(ticks);
         return;
     }
-    std::int64_t gateTicks = gateCut_ > 0   ? std::max<std::int64_t>(1, ticks - gateCut_)
+    std::int64_t gateTicks = gateCut_ > 0 ? std::max<std::int64_t>(1, ticks - gateCut_)
                              : gate_ == 8 ? ticks
                                           : std::max<std::int64_t>(1, ticks * gate_ / 8);
     std::vector<int>& held = sounding_.keys;
@@ -417,7 +420,7 @@ void TrackPlayer::SoundOne(int key, const Token& token)
     ++shared_.notes;
     sounding_.keys.push_back(key);
     sounding_.fullEnd = tick_ + ticks;
-    sounding_.gateEnd = tick_ + (gateCut_ > 0   ? std::max<std::int64_t>(1, ticks - gateCut_)
+    sounding_.gateEnd = tick_ + (gateCut_ > 0 ? std::max<std::int64_t>(1, ticks - gateCut_)
                                  : gate_ == 8 ? ticks
                                               : std::max<std::int64_t>(1, ticks * gate_ / 8));
     Advance(ticks);
@@ -586,8 +589,12 @@ void BuildConductor(const Song& song, Shared& shared, Sequence& sequence, Diagno
 
 // With a time signature set, each bar between two bar lines must be one bar of the time signature in force
 // where it starts; the bar before the first bar line may be shorter (a pickup, numbered 0).
-void CheckBars(char track, const std::vector<BarLine>& bars, std::vector<MeterChange> meters, const Song& song,
-               std::uint32_t start, Diagnostics& diagnostics)
+void CheckBars(char track,
+               const std::vector<BarLine>& bars,
+               std::vector<MeterChange> meters,
+               const Song& song,
+               std::uint32_t start,
+               Diagnostics& diagnostics)
 {
     for (MeterChange& meter : meters)
         meter.tick = meter.tick == 0 ? 0 : meter.tick - start;

@@ -22,28 +22,28 @@ enum class Op : std::uint8_t {
     Octave,  // value: the octave
     OctaveUp,
     OctaveDown,
-    Length,        // the default length, in the length fields
-    Tempo,         // value: quarter notes a minute
-    Velocity,      // value: note-on velocity
-    VelocityUp,    // value: step
-    VelocityDown,  // value: step
-    Gate,          // value: eighths of the length that sound
-    Program,       // value: program number 0-127
-    Transpose,     // value: semitones for this track's note names
-    Control,       // value: controller, value2: its value
-    LoopBegin,     // value2: index of the matching LoopEnd
-    LoopBreak,     // value2: index of the matching LoopEnd
-    LoopEnd,       // value: repeat count, value2: index of the matching LoopBegin
-    ChordNote,     // value: semitones above c of the octave, the chord's own octave shifts included
-    Chord,         // sounds the ChordNotes just before it together; value: how many
-    TupletBegin,   // value: notes, rests and chords in the group, length: the whole group's
-    Bar,           // '|': value: pulses of the note before it that lie after the bar line
-    Bend,          // value: -8192 to 8191
-    GatePulses,    // value: pulses each note stops short of its length
-    Ramp,          // value: the value reached at the end of the length; value2: a RampTarget
-    Meta,          // value: meta event type, value2: index into Song::texts
-    SysEx,         // value2: index into Song::texts, the bytes after F0
-    TimeSignature, // value: beats, value2: the beat's note value
+    Length,         // the default length, in the length fields
+    Tempo,          // value: quarter notes a minute
+    Velocity,       // value: note-on velocity
+    VelocityUp,     // value: step
+    VelocityDown,   // value: step
+    Gate,           // value: eighths of the length that sound
+    Program,        // value: program number 0-127
+    Transpose,      // value: semitones for this track's note names
+    Control,        // value: controller, value2: its value
+    LoopBegin,      // value2: index of the matching LoopEnd
+    LoopBreak,      // value2: index of the matching LoopEnd
+    LoopEnd,        // value: repeat count, value2: index of the matching LoopBegin
+    ChordNote,      // value: semitones above c of the octave, the chord's own octave shifts included
+    Chord,          // sounds the ChordNotes just before it together; value: how many
+    TupletBegin,    // value: notes, rests and chords in the group, length: the whole group's
+    Bar,            // '|': value: pulses of the note before it that lie after the bar line
+    Bend,           // value: -8192 to 8191
+    GatePulses,     // value: pulses each note stops short of its length
+    Ramp,           // value: the value reached at the end of the length; value2: a controller or ramp::
+    Meta,           // value: meta event type, value2: index of its text in Sequence::texts
+    SysEx,          // value2: index in Sequence::texts of the bytes after F0
+    TimeSignature,  // value: beats, value2: the beat's note value
 };
 
 // What a gradual change moves: a controller 0-127, or one of these.

@@ -98,7 +98,8 @@ bool RunChild(const std::vector<std::string>& arguments, double& seconds, double
         return false;
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     kilobytes = usage.ru_maxrss;
-    cpuSeconds = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    cpuSeconds =
+        usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
@@ -181,9 +182,10 @@ int main(int argc, char** argv)
     for (auto [name, m, count] : {std::tuple{"trivane", &ours, ourNotes}, std::tuple{"abc2midi", &theirs, theirNotes}})
         std::printf("%-10s %10.3f %14.0f %10.3f %14.0f %12ld %10ld%s\n", name, m->bestSeconds, notes / m->bestSeconds,
                     m->bestCpuSeconds, notes / m->bestCpuSeconds, m->peakKilobytes, count, m->ok ? "" : "  (failed)");
-    std::printf("ratio: trivane compiles %.2f times as many notes a second as abc2midi (%.2f in processor time), in "
-                "%.2f times its memory\n",
-                theirs.bestSeconds / ours.bestSeconds, theirs.bestCpuSeconds / ours.bestCpuSeconds,
-                static_cast<double>(ours.peakKilobytes) / std::max(1L, theirs.peakKilobytes));
+    std::printf(
+        "ratio: trivane compiles %.2f times as many notes a second as abc2midi (%.2f in processor time), in "
+        "%.2f times its memory\n",
+        theirs.bestSeconds / ours.bestSeconds, theirs.bestCpuSeconds / ours.bestCpuSeconds,
+        static_cast<double>(ours.peakKilobytes) / std::max(1L, theirs.peakKilobytes));
     return 0;
 }

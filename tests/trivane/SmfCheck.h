@@ -60,7 +60,8 @@ std::string CheckSmf(const Bytes& bytes, SmfListing& listing)
         std::uint64_t tick = 0;
         for (std::string line; line.find(" end") == std::string::npos; listing.lines.push_back(line)) {
             std::uint32_t delta = 0, status = 0, type = 0, size = 0;
-            if (pos >= limit || !vlq(delta) || (status = byte()) < 0x80 || (status >= 0xF0 && status != 0xFF && status != 0xF0))
+            if (pos >= limit || !vlq(delta) || (status = byte()) < 0x80 ||
+                (status >= 0xF0 && status != 0xFF && status != 0xF0))
                 return prefix + std::to_string(tick) + " no end of track, a bad delta time or no status byte";
             line = prefix + std::to_string(tick += delta) + " ";
             if (status == 0xFF) {
