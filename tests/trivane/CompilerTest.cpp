@@ -66,7 +66,7 @@ TEST(Compile, FormsThatMeanTheSameMakeTheSameFile)
 {
     // clang-format off
     const char* cases[][3] = {
-        {"", "c4 ^16 c2 | ^2 c 4 . o 5 [c d] 3 n36, 8 v 90 ( 4 l 8 c", "c4^16 c2^2 c4. o5 [cd]3 n36,8 v90 (4 l8 c"},
+        {"", "c4 ^16 c2 | ^2 c 4 . o 5 [c d] 3 n36, 8 v 90 ( 4 l 8 c\x81\x40" "d", "c4^16 c2^2 c4. o5 [cd]3 n36,8 v90 (4 l8 cd"},
         {"", "A c\r\nB d\rC e\n", "A c\nB d\nC e\n"}, {"", "c d\r\n\x1A", "c d"}, {"", "$m = c /* x\ny */ d\nA $m e", "A c d e"},
         {"", "\xEF\xBB\xBF#title \xE6\x97\xA5\xE6\x9C\xAC\nc", "#title \x93\xFA\x96\x7B\nc"},
         {"", "#title \xE6\x97\xA5\xE6\x9C\xAC \xEF\xBD\xB1\nc", "#title \x93\xFA\x96\x7B \xB1\nc"},
