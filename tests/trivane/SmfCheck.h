@@ -4,6 +4,7 @@
 // compare line by line.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -28,7 +29,6 @@ struct SmfListing {
 template <typename Bytes>
 std::string CheckSmf(const Bytes& bytes, SmfListing& listing)
 {
-    listing = SmfListing();
     std::size_t pos = 0, limit = bytes.size();
     bool past = false;
     auto byte = [&]() -> std::uint32_t {
@@ -47,9 +47,8 @@ std::string CheckSmf(const Bytes& bytes, SmfListing& listing)
     };
     const std::uint32_t tag = number(4), size = number(4), format = number(2), tracks = number(2);
     if (tag != 0x4D546864 || size != 6 || format > 1 || !tracks || (!format && tracks != 1) || number(2) != 480)
-        return "bad header";
-    listing.format = static_cast<int>(format);
-    listing.tracks = static_cast<int>(tracks);
+        return (listing = SmfListing(), "bad header");
+    listing = SmfListing{static_cast<int>(format), static_cast<int>(tracks), {}};
     for (std::uint32_t track = 0; track < tracks; ++track) {
         const std::string prefix = std::to_string(track) + ":";
         std::uint32_t length = (limit = bytes.size(), number(4)) == 0x4D54726B ? number(4) : ~0u;
@@ -69,10 +68,8 @@ std::string CheckSmf(const Bytes& bytes, SmfListing& listing)
                     return line + "meta event runs past the chunk";
                 std::string data(bytes.begin() + pos, bytes.begin() + pos + size);
                 pos += size;
-                bool silent = true;
-                for (const auto& key : sounding)
-                    silent = silent && key.second == 0;
-                if (type == 0x2F && (size != 0 || pos != limit || !silent))
+                bool sounds = std::any_of(sounding.begin(), sounding.end(), [](auto& key) { return key.second != 0; });
+                if (type == 0x2F && (size != 0 || pos != limit || sounds))
                     return line + "end of track with data, events after it or notes still sounding";
                 auto at = [&](int i) { return static_cast<std::uint8_t>(data[i]); };
                 line += type == 0x2F   ? "end"

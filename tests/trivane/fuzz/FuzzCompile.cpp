@@ -23,9 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CompileResult result = Compile(std::string(reinterpret_cast<const char*>(data) + 1, size - 1), options);
     SmfListing listing;
     std::string problem = result.ok ? CheckSmf(result.smf, listing) : "";
-    if (!problem.empty() || result.ok != (result.errors == 0) || result.ok == result.smf.empty()) {
-        std::fprintf(stderr, "invalid file or result: %s\n", problem.c_str());
-        std::abort();
-    }
+    if (!problem.empty() || result.ok != (result.errors == 0) || result.ok == result.smf.empty())
+        std::fprintf(stderr, "invalid file or result: %s\n", problem.c_str()), std::abort();
     return 0;
 }
