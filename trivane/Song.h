@@ -92,6 +92,20 @@ inline bool AddDots(std::int64_t ticks, int dots, std::int64_t& total)
 
 // 28 bytes; a large song holds millions.
 struct Token {
+    Token() = default;
+    // Field by field: a command is stored right after it is built, and a copy in wider pieces than it was
+    // written in would wait for those writes to reach memory.
+    Token(const Token& other)
+        : op(other.op),
+          line(other.line),
+          at(other.at),
+          value(other.value),
+          value2(other.value2),
+          length(other.length)
+    {
+    }
+    Token& operator=(const Token& other) = default;
+
     Op op = Op::Rest;
     std::int32_t line = 0;  // source line, for messages
     std::uint32_t at = 0;   // offset of the command in the source, to order the messages of a line
