@@ -449,7 +449,8 @@ void TrackPlayer::Ramp(const Token& token)
     }
     int from = token.value2 == ramp::Bend ? bend_ : token.value2 == ramp::Tempo ? tempo_ : controls_[token.value2];
     int last = from;
-    for (std::int64_t step = RampStep;; step += RampStep) {
+    const std::int64_t span = std::abs(to - from);
+    for (std::int64_t step = RampStep; span > 0;) {
         std::int64_t elapsed = std::min(step, length);
         int value = Interpolate(from, to, elapsed, length);
         if (value != last) {
@@ -465,6 +466,10 @@ void TrackPlayer::Ramp(const Token& token)
         }
         if (elapsed == length || budget_.exhausted)
             break;
+        // Straight on to the step where the value moves next, |value - from| reaching one more less a half, so
+        // that a long change of few values costs no time for the steps between.
+        std::int64_t next = (length * (2 * std::abs(last - from) + 1) + 2 * span - 1) / (2 * span);
+        step = std::max(step + RampStep, (next + RampStep - 1) / RampStep * RampStep);
     }
     if (token.value2 == ramp::Bend)
         bend_ = to;
