@@ -83,7 +83,8 @@ TEST(WineProgram, ExitStatusFailuresThatKeepTheOldFileSameFileNamesAndUtf8)
     char full[MAX_PATH] = "", shortName[MAX_PATH] = "";
     GetFullPathNameA(song.c_str(), MAX_PATH, full, nullptr);
     GetShortPathNameA(full, shortName, MAX_PATH);
-    CreateHardLinkA((std::string(Folder) + "\\link.mml").c_str(), full, nullptr);  // kept from run to run
+    DeleteFileA((std::string(Folder) + "\\link.mml").c_str());
+    CreateHardLinkA((std::string(Folder) + "\\link.mml").c_str(), full, nullptr);
     ASSERT_NE(std::string(shortName).find('~'), std::string::npos) << shortName;
     for (const std::string& name : std::vector<std::string>{"SONG LONG NAME.MML", ".\\song long name.mml", full,
                                                             shortName, "..\\" + song, "link.mml"}) {
