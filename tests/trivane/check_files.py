@@ -53,8 +53,7 @@ loud = [max(map(abs, sound[i:i + window])) > 1000 for i in range(0, len(sound) -
 length = int(mido.MidiFile(march).length * 4)
 check(all(loud[:length]) and abs(length - (max(i for i, x in enumerate(loud) if x) + 1)) <= 4, f"sound: {loud}")
 
-song = os.path.join(work, "song.mml")
-open(song, "wb").write(b"c" * (16 * 1024 * 1024 + 1))
+open(song := os.path.join(work, "song.mml"), "wb").write(b"c" * (16 * 1024 * 1024 + 1))
 status, lines = run(song, "big.mid")
 check(status == 1 and lines.startswith("ERROR! 入力ファイルが大きすぎます") and song in lines, lines)
 sys.exit(1 if failures else 0)
