@@ -698,11 +698,13 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             }
             if (!ReadLength(static_cast<char>(c), false, token.length))
                 return false;
-            break;
+            PushNote(out, token);
+            return true;
         case 'r':
             if (!ReadLength('r', false, token.length))
                 return false;
-            break;
+            PushNote(out, token);
+            return true;
         case 'n':
             token.op = Op::RawNote;
             if (!ReadValue('n', 0, 127, token.value) || (Accept(',') && !ReadLength('n', true, token.length)))
@@ -768,11 +770,11 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             ReadMacroUse();
             return true;
         default:
-            if (token.op == Op::Rest && c != 'r')
+            if (token.op == Op::Rest)
                 return ReadSimpleCommand(c, token, out);
             break;
     }
-    if (token.op == Op::Note || token.op == Op::Rest || token.op == Op::RawNote)
+    if (token.op == Op::RawNote)
         PushNote(out, token);
     else
         Push(out, token);

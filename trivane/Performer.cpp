@@ -428,8 +428,11 @@ void TrackPlayer::SoundOne(int key, const Token& token)
 
 void TrackPlayer::Release()
 {
+    if (sounding_.keys.empty())
+        return;
+    std::int64_t tick = sounding_.tied ? sounding_.fullEnd : sounding_.gateEnd;
     for (int key : sounding_.keys)
-        Emit(sounding_.tied ? sounding_.fullEnd : sounding_.gateEnd, 0x80 | channel_, key, 0);
+        Emit(tick, 0x80 | channel_, key, 0);
     sounding_.keys.clear();
     sounding_.tied = false;
 }
