@@ -115,7 +115,7 @@ Place Lexer::Here() const
     return Place(top.line, static_cast<std::uint32_t>(top.text.data() + top.pos - origin_));
 }
 
-void Lexer::SkipBlanks()
+void Lexer::SkipSeparators()
 {
     Frame& top = frames_.back();
     for (int c = Peek(); IsSeparator(c) || (c == 0x81 && top.pos + 1 < top.text.size() &&
@@ -251,12 +251,8 @@ bool Lexer::ReadLengthPart(bool required, char command, std::int64_t& ticks)
 
 // [n | %n] '.'* ('^' (n | %n) '.'*)*: the dots of the first part are kept for when the default length is
 // known; every other part is summed at once.
-bool Lexer::ReadLength(char command, bool required, Length& length)
+bool Lexer::ReadWrittenLength(char command, bool required, Length& length)
 {
-    int next = Peek();
-    if (!required && (next < '0' || next > '9') && next != '.' && next != '^' && next != '%' && !IsSeparator(next) &&
-        next != 0x81)
-        return true;  // the default length, as most notes have
     std::int64_t base = 0;
     if (!ReadLengthPart(required, command, base))
         return false;

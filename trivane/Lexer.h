@@ -12,6 +12,17 @@
 #include <string_view>
 #include <vector>
 
+// A line break inside a block comment: the comment joins the two lines into one, and the break still counts
+// for the numbers of the lines.
+constexpr char JoinedLineBreak = '\0';
+
+// What may stand between the parts of a command: blanks, '|' (a bar line) and a line break
+// inside a block comment. The ideographic space, two bytes, is handled where it is met.
+inline bool IsSeparator(int c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v' || c == '|' || c == JoinedLineBreak;
+}
+
 // How to add a command: read its parts with Accept(), ReadNumber(), ReadValue(), ReadOptionalValue() and
 // ReadLength(), which step over blanks and '|' before each part themselves; return false after reporting a
 // mistake, and ReadCommand() steps over the rest of the command (SkipArguments()), so that one mistake makes
@@ -56,7 +67,14 @@ private:
     }
     int Line() const { return frames_.back().line; }
     Place Here() const;
-    void SkipBlanks();
+    // Blanks, '|' and the ideographic space; most commands follow the one before without any.
+    void SkipBlanks()
+    {
+        int c = Peek();
+        if (IsSeparator(c) || c == 0x81)
+            SkipSeparators();
+    }
+    void SkipSeparators();
     bool Accept(char c);
     void SkipArguments();
     Number ReadNumber();
@@ -64,7 +82,15 @@ private:
     bool ReadValue(char command, int low, int high, int& value);
     bool ReadOptionalValue(char command, int low, int high, int fallback, int& value);
     bool ReadLengthPart(bool required, char command, std::int64_t& ticks);
-    bool ReadLength(char command, bool required, Length& length);
+    bool ReadLength(char command, bool required, Length& length)
+    {
+        int next = Peek();
+        if (!required && (next < '0' || next > '9') && next != '.' && next != '^' && next != '%' &&
+            !IsSeparator(next) && next != 0x81)
+            return true;  // the default length, as most notes have
+        return ReadWrittenLength(command, required, length);
+    }
+    bool ReadWrittenLength(char command, bool required, Length& length);
     bool ReadCommand(std::vector<Token>& out);
     bool ReadSimpleCommand(unsigned char c, Token& token, std::vector<Token>& out);
     void ReadMacroUse();
@@ -133,17 +159,6 @@ inline bool IsLeadByte(unsigned char c)
 inline bool IsTrailByte(int c)
 {
     return c >= 0x40 && c <= 0xFC && c != 0x7F;
-}
-
-// A line break inside a block comment: the comment joins the two lines into one, and the break still counts
-// for the numbers of the lines.
-constexpr char JoinedLineBreak = '\0';
-
-// What may stand between the parts of a command: blanks, '|' (a bar line for the reader) and a line break
-// inside a block comment. The ideographic space, two bytes, is handled where it is met.
-inline bool IsSeparator(int c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v' || c == '|' || c == JoinedLineBreak;
 }
 
 inline bool IsMacroNameChar(int c)
