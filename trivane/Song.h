@@ -96,12 +96,7 @@ struct Token {
     // Field by field: a command is stored right after it is built, and a copy in wider pieces than it was
     // written in would wait for those writes to reach memory.
     Token(const Token& other)
-        : op(other.op),
-          line(other.line),
-          at(other.at),
-          value(other.value),
-          value2(other.value2),
-          length(other.length)
+        : op(other.op), line(other.line), at(other.at), value(other.value), value2(other.value2), length(other.length)
     {
     }
     Token& operator=(const Token& other) = default;
