@@ -11,8 +11,6 @@
 
 namespace {
 
-using namespace std::string_literals;
-
 struct Compiled {
     CompileResult result;
     SmfListing listing;
@@ -53,9 +51,7 @@ TEST(Compile, ListsExactlyTheEventsOfEachCommand)
     };
     // clang-format on
     for (const auto& c : cases) {
-        Compiled song = CompileText(c.first);
-        ASSERT_TRUE(song.result.ok) << c.first << "\n" << Joined(song.result.messages);
-        EXPECT_EQ(Joined(song.listing.lines), c.second) << c.first;
+        EXPECT_EQ(Joined(CompileText(c.first).listing.lines), c.second) << c.first;
     }
     // 9576 pulses at 100 are 11.97 seconds.
     EXPECT_EQ(CompileText("t100 c%9576").result.summary, "トラック 1, 音符 1, 演奏時間 0:12.0, エラー 0, 警告 0");
@@ -110,23 +106,21 @@ TEST(Compile, ReportsEveryDistinctMistakeOnceInLineAndColumnOrder)
         {"A o9 c > c\nA v120 )16 c\nA r & c\nA o9 b+ c", {"W1 オクターブ", "W2 ベロシティ", "W3 &", "W4 音域"}},
         {"A c\n/* a\n b */ x /* never closed\n", {"E3 'x'", "E3 コメント"}}, {"A c\x81\nA x", {"E1 全角文字", "E2 'x'"}},
         {"#title \xE6\x97\xA5\nc \xC3\xA9 \xF0\x9F\x8E\xB5", {"E2 文字 U+00E9 はコードページ 932", "E2 文字 U+1F3B5"}},
-        {"\xEF\xBB\xBF" "c\n\xFF d", {"E2 UTF-8 として読めないバイト (0xFF)"}}, {"MThd\0\0\0\x06"s, {"E0 入力ファイルは MIDI"}},
-        {"\xFF\xFE" "c\0"s, {"E0 入力ファイルは UTF-16"}}, {"c\0d"s, {"E0 入力ファイルはテキストファイルではない"}},
+        {"\xEF\xBB\xBF" "c\n\xFF d", {"E2 UTF-8 として読めないバイト (0xFF)"}}, {"MThd\0\0\0\x06", {"E0 入力ファイルは MIDI"}},
+        {"\xFF\xFE" "c", {"E0 入力ファイルは UTF-16"}}, {std::string("c\0d", 3), {"E0 入力ファイルはテキストファイルではない"}},
     };
     // clang-format on
     for (const auto& c : cases) {
         Compiled song = CompileText(c.first);
         std::vector<std::string> described;
-        for (const std::string& message : song.result.messages) {
-            described.push_back(std::regex_replace(message, std::regex("^(.)\\S* (in line (\\d+): )?"), "$01$3 "));
-            described.back().insert(1, described.back()[1] == ' ' ? "0" : "");
-        }
-        bool match = described.size() == c.second.size();
-        for (std::size_t i = 0; match && i < described.size(); ++i)
-            match = described[i].rfind(c.second[i], 0) == 0;
-        EXPECT_TRUE(match) << c.first << "\n" << Joined(described);
-        bool errors = (" | " + Joined(c.second)).find(" | E") != std::string::npos;
-        EXPECT_EQ(song.result.ok, !errors && !song.result.smf.empty()) << c.first;
+        for (const std::string& message : song.result.messages)
+            described.push_back(
+                std::regex_replace(std::regex_replace(message, std::regex("^(.)\\S* (in line (\\d+): )?"), "$01$3 "),
+                                   std::regex("^(.) "), "$010 "));
+        for (std::size_t i = 0; i < described.size() && i < c.second.size(); ++i)
+            described[i].resize(std::min(described[i].size(), c.second[i].size()));  // the start of each text
+        EXPECT_EQ(described, c.second) << c.first;
+        EXPECT_EQ(song.result.ok, (" | " + Joined(c.second)).find(" | E") == std::string::npos) << c.first;
     }
 }
 

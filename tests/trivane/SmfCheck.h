@@ -79,12 +79,11 @@ std::string CheckSmf(const Bytes& bytes, SmfListing& listing)
                 continue;
             }
             if (status == 0xF0) {  // system exclusive: data bytes below 128, F7 last
-                if (!vlq(size) || size == 0 || size > limit - pos)
-                    return line + "system exclusive runs past the chunk";
-                for (std::uint32_t i = 1; i < size; ++i)
-                    past = past || byte() > 127;
-                if (past || byte() != 0xF7)
-                    return line + "system exclusive with a byte over 127 or without F7 at its end";
+                bool bad = !vlq(size) || size == 0 || size > limit - pos;
+                for (std::uint32_t i = 1; i < size && !bad; ++i)
+                    bad = byte() > 127;
+                if (bad || past || byte() != 0xF7)
+                    return line + "system exclusive past the chunk, with a byte over 127 or without F7 at its end";
                 line += "sysex " + std::to_string(size);
                 continue;
             }
