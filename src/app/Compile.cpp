@@ -23,13 +23,18 @@ INT_PTR MainDialog::OnCompile()
     messages_.Clear();
     messages_.AddOutput(commandLine);
     ByteString output;
-    if (!RunConverter(commandLine, output)) {
+    bool stopped = false;
+    if (NamesThisProgram(preferences_.ConverterPath) ||
+        !RunConverter(commandLine, output, compileTimeLimit_, &stopped)) {
         // A converter that cannot be started is said so, as at start-up; the compile failed, so Play stays
         // as it was.
         messages_.AddOutput(ConverterNotFoundMessage);
-    } else if (messages_.AddOutput(output)) {
+    } else if (messages_.AddOutput(output) && !stopped) {
         controlStates_.SetControlEnabled(IDC_PLAY, true);
         EnableCommand(ID_FILE_PLAY, true);
+    } else if (stopped) {
+        // What it wrote so far stands above; the SMF file, if any, is unfinished.
+        messages_.AddOutput(ConverterStoppedMessage(compileTimeLimit_));
     }
     // Edit is useful after any compile, failed ones most of all: the MML file needs fixing.
     EnableCommand(ID_FILE_EDIT, true);

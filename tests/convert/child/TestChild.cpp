@@ -8,6 +8,7 @@
 //                                 seconds, else "blocked" (so a runner that keeps the input open fails
 //                                 a test instead of hanging it)
 //   sleep MS
+//   hang                          start a copy of this program that sleeps for ever, then sleep for ever
 // Output goes through WriteFile on the standard handles, so every byte is written as given.
 #include <windows.h>
 
@@ -88,6 +89,18 @@ void ReadInput()
     Write(STD_OUTPUT_HANDLE, ended ? "eof" : "blocked", ended ? 3 : 7);
 }
 
+void Hang()
+{
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string commandLine = std::string("\"") + self + "\" sleep 4294967295";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    Sleep(INFINITE);
+}
+
 std::vector<std::string> CommandsFromEnvironment()
 {
     std::vector<std::string> words;
@@ -121,6 +134,8 @@ int main(int argc, char** argv)
             ReadInput();
             continue;
         }
+        if (command == "hang")
+            Hang();
         if (i + 1 == words.size())
             break;
         const std::string& operand = words[++i];
