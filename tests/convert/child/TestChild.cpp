@@ -93,11 +93,7 @@ void Hang()
 {
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string commandLine = std::string("\"") + self + "\" sleep 4294967295";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    WinExec((std::string("\"") + self + "\" sleep 4294967295").c_str(), SW_HIDE);
     Sleep(INFINITE);
 }
 
