@@ -14,7 +14,8 @@ const char ConverterNotFoundMessage[] =
 ByteString ConverterStoppedMessage(DWORD timeLimit)
 {
     ByteString text;
-    text.Format("ERROR! trivane.exe が %d 秒以内に終了しなかったので停止しました．", static_cast<int>(timeLimit / 1000));
+    text.Format("ERROR! trivane.exe が %d 秒以内に終了しなかったので停止しました．",
+                static_cast<int>(timeLimit / 1000));
     return text;
 }
 

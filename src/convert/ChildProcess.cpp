@@ -301,6 +301,6 @@ bool NamesThisProgram(const ByteString& converterPath)
         return false;
     if (!IdentifyFile(program.c_str(), theirs) || !IdentifyFile(own, ours))
         return false;
-    return theirs.dwVolumeSerialNumber == ours.dwVolumeSerialNumber &&
-           theirs.nFileIndexHigh == ours.nFileIndexHigh && theirs.nFileIndexLow == ours.nFileIndexLow;
+    return theirs.dwVolumeSerialNumber == ours.dwVolumeSerialNumber && theirs.nFileIndexHigh == ours.nFileIndexHigh &&
+           theirs.nFileIndexLow == ours.nFileIndexLow;
 }

