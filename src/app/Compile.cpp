@@ -29,12 +29,15 @@ INT_PTR MainDialog::OnCompile()
         // A converter that cannot be started is said so, as at start-up; the compile failed, so Play stays
         // as it was.
         messages_.AddOutput(ConverterNotFoundMessage);
-    } else if (messages_.AddOutput(output) && !stopped) {
-        controlStates_.SetControlEnabled(IDC_PLAY, true);
-        EnableCommand(ID_FILE_PLAY, true);
-    } else if (stopped) {
-        // What it wrote so far stands above; the SMF file, if any, is unfinished.
-        messages_.AddOutput(ConverterStoppedMessage(compileTimeLimit_));
+    } else {
+        bool clean = messages_.AddOutput(output);
+        if (stopped) {
+            // What it wrote so far stands above; the SMF file, if any, is unfinished, so Play stays as it was.
+            messages_.AddOutput(ConverterStoppedMessage(compileTimeLimit_));
+        } else if (clean) {
+            controlStates_.SetControlEnabled(IDC_PLAY, true);
+            EnableCommand(ID_FILE_PLAY, true);
+        }
     }
     // Edit is useful after any compile, failed ones most of all: the MML file needs fixing.
     EnableCommand(ID_FILE_EDIT, true);
