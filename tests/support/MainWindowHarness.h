@@ -6,7 +6,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <functional>
 #include <string>
 #include <thread>
 
@@ -21,12 +20,10 @@ public:
         INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_WIN95_CLASSES};
         InitCommonControlsEx(&classes);
         application_.AddMessageLoop(&loop_);
-        created_ = dialog_.Create();
-        if (created_) {
-            ShowWindow(dialog_.Handle(), SW_SHOW);
-            SetForegroundWindow(dialog_.Handle());
-            PumpUntil([] { return false; }, 0);
-        }
+        dialog_.Create();
+        ShowWindow(dialog_.Handle(), SW_SHOW);
+        SetForegroundWindow(dialog_.Handle());
+        Settle();
     }
 
     ~MainWindowHarness()
@@ -35,90 +32,80 @@ public:
         application_.RemoveMessageLoop();
     }
 
-    bool Created() const { return created_; }
+    bool Created() const { return Window() != nullptr; }
     MainDialog& Dialog() { return dialog_; }
     HWND Window() const { return dialog_.Handle(); }
+    HWND Item(int id) const { return GetDlgItem(Window(), id); }
 
     // Runs the loop's steps, as the program's loop does, until `done` holds or `limit` milliseconds have
-    // passed; returns whether `done` held.
+    // passed; returns whether `done` held. Everything queued is handled, and the idle step run, before the
+    // first look at `done`.
     template <typename Condition>
     bool PumpUntil(Condition done, DWORD limit = 20000)
     {
-        DWORD start = GetTickCount();
-        for (;;) {
+        for (DWORD start = GetTickCount();; MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT)) {
             MSG message;
             while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
                 if (message.message != WM_QUIT)
                     loop_.ProcessMessage(message);
             }
             loop_.RunIdleHandlers();
-            if (done())
-                return true;
-            if (GetTickCount() - start >= limit)
-                return false;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            if (done() || GetTickCount() - start >= limit)
+                return done();
         }
     }
+    void Settle() { PumpUntil(Always); }
 
     // Closes the window as Escape does, which saves the settings; the loop's quit message is dropped.
     void Close()
     {
-        if (Window())
-            SendMessageA(Window(), WM_COMMAND, IDCANCEL, 0);
-        PumpUntil([] { return true; });
+        SendMessageA(Window(), WM_COMMAND, IDCANCEL, 0);
+        Settle();
     }
 
 private:
     Application application_;
     MessageLoop loop_;
     MainDialog dialog_;
-    bool created_ = false;
+    static bool Always() { return true; }
 };
 
-// The first visible top-level window of `thread` that `matches` accepts, waited for up to 20 s; null if none.
-inline HWND WaitForWindowOf(DWORD thread, const std::function<bool(HWND)>& matches)
-{
-    struct Search {
-        const std::function<bool(HWND)>* matches;
-        HWND found;
-        static BOOL CALLBACK Visit(HWND window, LPARAM context)
-        {
-            auto* search = reinterpret_cast<Search*>(context);
-            if (IsWindowVisible(window) && (*search->matches)(window)) {
-                search->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        }
-    } search = {&matches, nullptr};
-    for (int attempt = 0; attempt < 2000 && !search.found; ++attempt) {
-        EnumThreadWindows(thread, Search::Visit, reinterpret_cast<LPARAM>(&search));
-        if (!search.found)
-            Sleep(10);
-    }
-    return search.found;
-}
-
-// The dialog of `thread` whose owner is `owner`.
+// The first visible window of `thread` owned by `owner`, waited for up to 20 s; null if none came.
 inline HWND WaitForDialogOwnedBy(DWORD thread, HWND owner)
 {
-    return WaitForWindowOf(thread, [owner](HWND window) { return GetWindow(window, GW_OWNER) == owner; });
+    for (int attempt = 0; attempt < 2000; ++attempt, Sleep(10)) {
+        for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
+            if (GetWindow(window, GW_OWNER) == owner && GetWindowThreadProcessId(window, nullptr) == thread &&
+                IsWindowVisible(window))
+                return window;
+        }
+    }
+    return nullptr;
 }
 
-// Sends `command` to `window`, whose handler runs a modal dialog, and meanwhile runs `drive` on a second
-// thread with that dialog once it is shown. `drive` must end the dialog; it runs no assertions itself, but
-// records what it sees for the test thread to check afterwards.
-template <typename Drive>
-void RunModalCommand(HWND window, UINT command, Drive drive)
+// Runs `open` on this thread, which makes `window` show a modal dialog, and meanwhile runs `drive` on a
+// second thread with that dialog once it is shown. `drive` must end the dialog; it runs no assertions itself,
+// but records what it sees for the test thread to check afterwards. False when no dialog came.
+template <typename Open, typename Drive>
+bool RunModal(HWND window, Open open, Drive drive)
 {
     DWORD thread = GetCurrentThreadId();
+    HWND dialog = nullptr;
     std::thread driver([&] {
-        HWND dialog = WaitForDialogOwnedBy(thread, window);
-        if (dialog)
+        if ((dialog = WaitForDialogOwnedBy(thread, window)) != nullptr)
             drive(dialog);
     });
-    SendMessageA(window, WM_COMMAND, command, 0);
+    open();
     driver.join();
+    return dialog != nullptr;
+}
+
+// The same for a command sent to `window`, whose handler runs the modal dialog.
+template <typename Drive>
+bool RunModalCommand(HWND window, UINT command, Drive drive)
+{
+    return RunModal(
+        window, [&] { SendMessageA(window, WM_COMMAND, command, 0); }, drive);
 }
 
 inline std::string DialogItemText(HWND dialog, int id)
@@ -132,7 +119,6 @@ inline std::string DialogItemText(HWND dialog, int id)
 // Enter and Escape into its default button and Cancel.
 inline void PressKey(HWND dialog, HWND focus, WPARAM key)
 {
-    HWND target = focus ? focus : dialog;
-    PostMessageA(target, WM_KEYDOWN, key, 1);
-    PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+    PostMessageA(focus ? focus : dialog, WM_KEYDOWN, key, 1);
+    PostMessageA(focus ? focus : dialog, WM_KEYUP, key, 0xC0000001);
 }

@@ -2,24 +2,18 @@
 
 #include <commctrl.h>
 
-#include "resource.h"
-
 bool WaitFor(const std::function<bool()>& done, DWORD milliseconds)
 {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(20)) {
-        if (done())
-            return true;
-    }
+    for (DWORD start = GetTickCount(); !done() && GetTickCount() - start < milliseconds;)
+        Sleep(20);
     return done();
 }
 
 std::string WindowsPath(const std::string& unixPath)
 {
     std::string path = "Z:" + unixPath;
-    for (char& c : path) {
-        if (c == '/')
-            c = '\\';
-    }
+    for (char& c : path)
+        c = c == '/' ? '\\' : c;
     return path;
 }
 
@@ -28,39 +22,32 @@ RunningProgram::RunningProgram() : ownFolder_(true)
     static int instances = 0;
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
-    folder_ = std::string(temp) + "dodavirid-" + std::to_string(GetCurrentProcessId()) + "-" +
-              std::to_string(++instances);
+    folder_ = temp + ("dodavirid-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++instances));
     CreateDirectoryA(folder_.c_str(), nullptr);
 }
 
-RunningProgram::RunningProgram(const std::string& folder) : folder_(folder) {}
-
 RunningProgram::~RunningProgram()
 {
-    if (process_.hProcess) {
-        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
-            TerminateProcess(process_.hProcess, 99);
-        WaitForSingleObject(process_.hProcess, 5000);
-        CloseHandle(process_.hProcess);
-        CloseHandle(process_.hThread);
-    }
+    End();
     for (const std::string& name : files_)
         DeleteFileA(In(name).c_str());
     if (ownFolder_)
         RemoveDirectoryA(folder_.c_str());
 }
 
-void RunningProgram::Copy(const std::string& from, const std::string& name)
+void RunningProgram::End()
 {
-    CopyFileA(from.c_str(), In(name).c_str(), FALSE);
-    files_.push_back(name);
+    TerminateProcess(process_.hProcess, 99);  // fails on one that has ended, which keeps its exit code
+    WaitForSingleObject(process_.hProcess, 5000);
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+    process_ = {};
 }
 
 bool RunningProgram::Start(const std::string& arguments)
 {
-    std::string commandLine = "\"" + In("dodavirid.exe") + "\"";
-    if (!arguments.empty())
-        commandLine += " " + arguments;
+    End();
+    std::string commandLine = "\"" + In("dodavirid.exe") + "\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &startup,
@@ -74,73 +61,43 @@ bool RunningProgram::Start(const std::string& arguments)
     });
 }
 
-std::string RunningProgram::Text(int id) const
-{
-    char text[1024] = {};
-    SendMessageA(Item(id), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
 std::vector<ListRow> RunningProgram::Rows() const
 {
+    // One block in the program: the item structure, then the text buffer that it points to.
+    struct Block {
+        LVITEMA item;
+        char text[4096];
+    } block;
+    auto* remote = static_cast<Block*>(
+        VirtualAllocEx(process_.hProcess, nullptr, sizeof block, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
     std::vector<ListRow> rows;
-    const SIZE_T size = 4096;
-    char* remote = static_cast<char*>(
-        VirtualAllocEx(process_.hProcess, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    if (!remote)
-        return rows;
-    HWND list = Item(IDC_MESSAGES);
-    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT | LVIF_IMAGE;
-        item.iItem = i;
-        item.pszText = remote + sizeof item;
-        item.cchTextMax = static_cast<int>(size - sizeof item);
-        WriteProcessMemory(process_.hProcess, remote, &item, sizeof item, nullptr);
-        SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote));
-        char text[4096] = {};
-        ReadProcessMemory(process_.hProcess, remote, &item, sizeof item, nullptr);
-        ReadProcessMemory(process_.hProcess, remote + sizeof item, text, size - sizeof item - 1, nullptr);
-        rows.push_back(ListRow{text, item.iImage});
+    for (int i = 0; remote && i < SendMessageA(Item(IDC_MESSAGES), LVM_GETITEMCOUNT, 0, 0); ++i) {
+        block = {};
+        block.item.mask = LVIF_TEXT | LVIF_IMAGE;
+        block.item.iItem = i;
+        block.item.pszText = remote->text;
+        block.item.cchTextMax = sizeof block.text;
+        WriteProcessMemory(process_.hProcess, remote, &block, sizeof block, nullptr);
+        SendMessageA(Item(IDC_MESSAGES), LVM_GETITEMA, 0, LPARAM(remote));
+        ReadProcessMemory(process_.hProcess, remote, &block, sizeof block, nullptr);
+        rows.push_back(ListRow{std::string(block.text, strnlen(block.text, sizeof block.text)), block.item.iImage});
     }
     VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
     return rows;
 }
 
-void RunningProgram::Type(int id, const std::string& text)
-{
-    for (unsigned char c : text)
-        PostMessageA(Item(id), WM_CHAR, c, 1);
-}
-
-void RunningProgram::Set(int id, const std::string& text)
-{
-    SendMessageA(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-void RunningProgram::ClickCompile()
-{
-    PostMessageA(Item(IDC_COMPILE), BM_CLICK, 0, 0);
-}
-
-void RunningProgram::Press(BYTE key, BYTE modifier)
+void RunningProgram::Press(BYTE key)
 {
     SetForegroundWindow(window_);
     WaitFor([&] { return GetForegroundWindow() == window_; }, 10000);
-    if (modifier)
-        keybd_event(modifier, 0, 0, 0);
     keybd_event(key, 0, 0, 0);
     keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
-    if (modifier)
-        keybd_event(modifier, 0, KEYEVENTF_KEYUP, 0);
 }
 
 int RunningProgram::ExitCode() const
 {
-    if (WaitForSingleObject(process_.hProcess, 10000) != WAIT_OBJECT_0)
-        return -1;
     DWORD code = 0;
-    GetExitCodeProcess(process_.hProcess, &code);
+    if (WaitForSingleObject(process_.hProcess, 10000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process_.hProcess, &code))
+        return -1;
     return static_cast<int>(code);
 }
