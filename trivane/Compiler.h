@@ -18,4 +18,6 @@ struct CompileResult {
     int warnings = 0;
 };
 
+// `source` is the file's bytes as saved, in code page 932 or UTF-8 (see PrepareSource); its size is the
+// caller's to check.
 CompileResult Compile(std::string_view source, const CompileOptions& options);

@@ -36,54 +36,52 @@ Diagnostics::Diagnostics(const Limits& limits)
 {
 }
 
-// The format's address names the kind of message: each call site passes its own literal.
-bool Diagnostics::FirstTime(int line, const char* format)
-{
-    return seen_.insert({format, line}).second;
-}
-
-void Diagnostics::Add(bool error, int line, const char* format, va_list args)
+// The format's address names the call site: each passes its own literal.
+void Diagnostics::Add(bool error, Place place, const char* format, va_list args)
 {
     if (error ? Stopped() : warnings_ >= maxCounted_) {
         warningsUncounted_ = warningsUncounted_ || !error;
         return;
     }
-    if (!FirstTime(line, format))
+    if (!calls_.insert({format, place.line, place.at}).second)
+        return;
+    std::string text = error ? "ERROR! " : "Warning: ";
+    if (place.line > 0)
+        text += Format("in line %d: ", place.line);
+    text += FormatList(format, args);
+    if (!texts_.insert({place.line, text}).second)
         return;
     int& count = error ? errors_ : warnings_;
     ++count;
-    if (count > (error ? maxShownErrors_ : maxShownWarnings_))
-        return;
-    std::string text = error ? "ERROR! " : "Warning: ";
-    if (line > 0)
-        text += Format("in line %d: ", line);
-    text += FormatList(format, args);
-    shown_.emplace_back(line, text);
+    if (count <= (error ? maxShownErrors_ : maxShownWarnings_))
+        shown_.push_back(Shown{place, std::move(text)});
 }
 
-void Diagnostics::Error(int line, const char* format, ...)
+void Diagnostics::Error(Place place, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    Add(true, line, format, args);
+    Add(true, place, format, args);
     va_end(args);
 }
 
-void Diagnostics::Warning(int line, const char* format, ...)
+void Diagnostics::Warning(Place place, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    Add(false, line, format, args);
+    Add(false, place, format, args);
     va_end(args);
 }
 
 std::vector<std::string> Diagnostics::Lines() const
 {
-    std::vector<std::pair<int, std::string>> shown = shown_;
-    std::stable_sort(shown.begin(), shown.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<Shown> shown = shown_;
+    std::stable_sort(shown.begin(), shown.end(), [](const Shown& a, const Shown& b) {
+        return a.place.line != b.place.line ? a.place.line < b.place.line : a.place.at < b.place.at;
+    });
     std::vector<std::string> lines;
-    for (auto& message : shown)
-        lines.push_back(std::move(message.second));
+    for (Shown& message : shown)
+        lines.push_back(std::move(message.text));
     if (errors_ > maxShownErrors_)
         lines.push_back(
             Format("ERROR! ほかに %d 件のエラーがあります (表示を省略しました)", errors_ - maxShownErrors_));

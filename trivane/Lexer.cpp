@@ -8,7 +8,6 @@ namespace {
 // can no longer overflow.
 constexpr std::int64_t NumberCeiling = 10000000000LL;
 
-// More dots than this cannot halve any default length, which is shorter than 2^28 pulses.
 constexpr int MaxDefaultDots = 27;
 
 // Shows at most the first 12 characters of a number as written, so that a million digits make a short line.
@@ -17,6 +16,24 @@ std::string Shown(std::string_view text)
     if (text.size() <= 12)
         return std::string(text);
     return std::string(text.substr(0, 12)) + "...";
+}
+
+// The first two letters of name text lyric marker sysex time: only these are looked at further, as letters
+// in a row are mostly notes.
+bool StartsWord(int first, int second)
+{
+    switch (first) {
+        case 'n':
+        case 'm':
+            return second == 'a';
+        case 't':
+            return second == 'e' || second == 'i';
+        case 'l':
+        case 's':
+            return second == 'y';
+        default:
+            return false;
+    }
 }
 
 // Semitones above c of the note names 'a' to 'g'.
@@ -28,44 +45,115 @@ int SemitoneOf(char name)
 
 }  // namespace
 
-Lexer::Lexer(const MacroTable& macros, const CompileOptions& options, Diagnostics& diagnostics)
-    : macros_(macros), options_(options), diagnostics_(diagnostics)
+bool ParseTimeSignature(std::string_view text, int& beats, int& beatNote)
+{
+    std::size_t slash = text.find('/');
+    if (slash == std::string_view::npos || slash == 0 || slash > 2 || text.size() - slash - 1 < 1 ||
+        text.size() - slash - 1 > 2)
+        return false;
+    int parts[2] = {0, 0};
+    std::string_view sides[2] = {text.substr(0, slash), text.substr(slash + 1)};
+    for (int i = 0; i < 2; ++i) {
+        for (char c : sides[i]) {
+            if (c < '0' || c > '9')
+                return false;
+            parts[i] = parts[i] * 10 + (c - '0');
+        }
+    }
+    beats = parts[0];
+    beatNote = parts[1];
+    return beats >= 1 && beats <= 32 && beatNote >= 1 && beatNote <= 32 && (beatNote & (beatNote - 1)) == 0;
+}
+
+Lexer::Lexer(const MacroTable& macros,
+             std::vector<std::string>& texts,
+             const CompileOptions& options,
+             Diagnostics& diagnostics)
+    : macros_(macros), texts_(texts), options_(options), diagnostics_(diagnostics)
 {
 }
 
 void Lexer::Tokenize(std::string_view text, int line, std::vector<Token>& out)
 {
     frames_.assign(1, Frame{text, 0, line, nullptr});
+    tupletAt_ = -1;
     while (!frames_.empty() && !full_ && !diagnostics_.Stopped()) {
+        int bars = barsSeen_;
+        SkipBlanks();
+        if (barsSeen_ != bars)
+            PushBar(out, 0);
         Frame& top = frames_.back();
-        if (top.pos >= top.text.size())
+        if (top.pos >= top.text.size()) {
             frames_.pop_back();
-        else
-            ReadCommand(out);
+            continue;
+        }
+        // A bar line inside a command's length ("c2 | ^2") lies that many pulses before the note's end.
+        bars = barsSeen_;
+        pulsesAfterBar_ = 0;
+        if (!ReadCommand(out))
+            SkipArguments();
+        if (barsSeen_ != bars)
+            PushBar(out, pulsesAfterBar_);
     }
     frames_.clear();
+    if (tupletAt_ >= 0)
+        diagnostics_.Error(line, "'{' に対応する '}' がこの行にありません");
 }
 
-int Lexer::Peek() const
+void Lexer::PushBar(std::vector<Token>& out, std::int64_t pulsesAfter)
+{
+    Token token;
+    token.op = Op::Bar;
+    token.line = Line();
+    token.value = static_cast<std::int32_t>(pulsesAfter);
+    Push(out, token);
+}
+
+Place Lexer::Here() const
 {
     const Frame& top = frames_.back();
-    return top.pos < top.text.size() ? static_cast<unsigned char>(top.text[top.pos]) : -1;
+    return Place(top.line, static_cast<std::uint32_t>(top.text.data() + top.pos - origin_));
+}
+
+void Lexer::SkipSeparators()
+{
+    Frame& top = frames_.back();
+    for (int c = Peek(); IsSeparator(c) || (c == 0x81 && top.pos + 1 < top.text.size() &&
+                                            static_cast<unsigned char>(top.text[top.pos + 1]) == 0x40);
+         c = Peek()) {
+        if (c == JoinedLineBreak)
+            ++top.line;
+        else if (c == '|')
+            ++barsSeen_;
+        top.pos += c == 0x81 ? 2 : 1;
+    }
 }
 
 bool Lexer::Accept(char c)
 {
+    SkipBlanks();
     if (Peek() != static_cast<unsigned char>(c))
         return false;
     ++frames_.back().pos;
     return true;
 }
 
-Lexer::Number Lexer::ReadNumber(bool allowSign)
+// What a command may hold after its letter: numbers with their signs, dots, '^', '%' and ','.
+void Lexer::SkipArguments()
 {
+    const std::string_view arguments = "0123456789+-.^%,";
+    for (SkipBlanks(); Peek() >= 0 && arguments.find(static_cast<char>(Peek())) != arguments.npos; SkipBlanks())
+        ++frames_.back().pos;
+}
+
+// A sign belongs to the number: no blank may stand between them, nor between digits.
+Lexer::Number Lexer::ReadNumber()
+{
+    SkipBlanks();
     Frame& top = frames_.back();
     std::size_t start = top.pos;
     bool negative = false;
-    if (allowSign && (Peek() == '-' || Peek() == '+')) {
+    if (Peek() == '-' || Peek() == '+') {
         negative = Peek() == '-';
         ++top.pos;
     }
@@ -86,19 +174,25 @@ Lexer::Number Lexer::ReadNumber(bool allowSign)
     return number;
 }
 
+// A '+' is refused where no value may be negative, so that "v+10" is not taken for a step up.
 bool Lexer::InRange(char command, const Number& number, int low, int high)
 {
+    if (number.text[0] == '+' && low >= 0) {
+        diagnostics_.Error(Here(), "%c%s: + はつけられません (値は %d から %d までです)", command,
+                           Shown(number.text).c_str(), low, high);
+        return false;
+    }
     if (number.value >= low && number.value <= high)
         return true;
-    diagnostics_.Error(Line(), "%c%s: 値は %d から %d までです", command, Shown(number.text).c_str(), low, high);
+    diagnostics_.Error(Here(), "%c%s: 値は %d から %d までです", command, Shown(number.text).c_str(), low, high);
     return false;
 }
 
 bool Lexer::ReadValue(char command, int low, int high, int& value)
 {
-    Number number = ReadNumber(low < 0);
+    Number number = ReadNumber();
     if (!number.present) {
-        diagnostics_.Error(Line(), "%c の後に数値がありません", command);
+        diagnostics_.Error(Here(), "%c の後に数値がありません", command);
         return false;
     }
     if (!InRange(command, number, low, high))
@@ -109,7 +203,7 @@ bool Lexer::ReadValue(char command, int low, int high, int& value)
 
 bool Lexer::ReadOptionalValue(char command, int low, int high, int fallback, int& value)
 {
-    Number number = ReadNumber(false);
+    Number number = ReadNumber();
     if (!number.present) {
         value = fallback;
         return true;
@@ -126,64 +220,59 @@ bool Lexer::ReadLengthPart(bool required, char command, std::int64_t& ticks)
 {
     ticks = 0;
     if (Accept('%')) {
-        Number number = ReadNumber(false);
+        Number number = ReadNumber();
         if (!number.present) {
-            diagnostics_.Error(Line(), "%% の後にクロック数がありません");
+            diagnostics_.Error(Here(), "%% の後にクロック数がありません");
             return false;
         }
-        if (number.value < 1 || number.value > options_.limits.maxTicks) {
-            diagnostics_.Error(Line(), "%%%s: クロック数は 1 から %lld までです", Shown(number.text).c_str(),
+        if (number.value < 1 || number.value > options_.limits.maxTicks || number.text[0] == '+') {
+            diagnostics_.Error(Here(), "%%%s: クロック数は 1 から %lld までです", Shown(number.text).c_str(),
                                static_cast<long long>(options_.limits.maxTicks));
             return false;
         }
         ticks = number.value;
     } else {
-        Number number = ReadNumber(false);
+        Number number = ReadNumber();
         if (number.present) {
-            if (number.value < 1 || number.value > TicksPerWhole || TicksPerWhole % number.value != 0) {
-                diagnostics_.Error(Line(), "音長 %s は使えません (1920 の約数を指定してください)",
+            if (number.value < 1 || number.value > TicksPerWhole || TicksPerWhole % number.value != 0 ||
+                number.text[0] == '+') {
+                diagnostics_.Error(Here(), "音長 %s は使えません (1920 の約数を指定してください)",
                                    Shown(number.text).c_str());
                 return false;
             }
             ticks = TicksPerWhole / number.value;
         } else if (required) {
-            diagnostics_.Error(Line(), "%c の後に音長がありません", command);
+            diagnostics_.Error(Here(), "%c の後に音長がありません", command);
             return false;
         }
     }
     return true;
 }
 
-// A length that fails is read to its end all the same, so that one mistake makes one message.
-bool Lexer::ReadLength(char command, bool required, Length& length)
-{
-    if (ParseLength(command, required, length))
-        return true;
-    for (int c = Peek(); (c >= '0' && c <= '9') || c == '.' || c == '^' || c == '%'; c = Peek())
-        ++frames_.back().pos;
-    return false;
-}
-
 // [n | %n] '.'* ('^' (n | %n) '.'*)*: the dots of the first part are kept for when the default length is
 // known; every other part is summed at once.
-bool Lexer::ParseLength(char command, bool required, Length& length)
+bool Lexer::ReadWrittenLength(char command, bool required, Length& length)
 {
     std::int64_t base = 0;
     if (!ReadLengthPart(required, command, base))
         return false;
+    int bars = barsSeen_;
     int dots = 0;
     while (Accept('.'))
         ++dots;
     std::int64_t total = 0;
     if (base > 0) {
         if (!AddDots(base, dots, total)) {
-            diagnostics_.Error(Line(), "付点をつけると音長が割り切れません");
+            diagnostics_.Error(Here(), "%s", UnevenLengthMessage);
             return false;
         }
         dots = 0;
     }
     std::int64_t extra = 0;
-    while (Accept('^')) {
+    std::int64_t extraAtBar = -1;
+    for (; Accept('^'); bars = barsSeen_) {
+        if (barsSeen_ != bars)
+            extraAtBar = extra;
         std::int64_t part = 0;
         if (!ReadLengthPart(true, '^', part))
             return false;
@@ -192,83 +281,400 @@ bool Lexer::ParseLength(char command, bool required, Length& length)
             ++partDots;
         std::int64_t dotted = 0;
         if (!AddDots(part, partDots, dotted)) {
-            diagnostics_.Error(Line(), "付点をつけると音長が割り切れません");
+            diagnostics_.Error(Here(), "%s", UnevenLengthMessage);
             return false;
         }
         extra = std::min(extra + dotted, options_.limits.maxTicks + 1);
     }
+    // No default length, shorter than 2^28 pulses, can be halved so often.
     if (dots > MaxDefaultDots) {
-        diagnostics_.Error(Line(), "付点が多すぎます");
+        diagnostics_.Error(Here(), "%s", UnevenLengthMessage);
         return false;
     }
     if (total + extra > options_.limits.maxTicks) {
-        diagnostics_.Error(Line(), "音長が長すぎます");
+        diagnostics_.Error(Here(), "音長が長すぎます");
         return false;
     }
-    length.base = static_cast<std::int32_t>(total);
-    length.dots = static_cast<std::uint8_t>(dots);
-    length.extra = static_cast<std::int32_t>(extra);
+    length.base = static_cast<std::uint32_t>(total);
+    length.SetDots(dots);
+    length.extra = static_cast<std::uint32_t>(extra);
+    if (extraAtBar >= 0)
+        pulsesAfterBar_ = extra - extraAtBar;
     return true;
 }
 
-void Lexer::Push(std::vector<Token>& out, Token token)
+void Lexer::ReportFull()
 {
-    if (tokenCount_ >= options_.limits.maxTokens) {
-        diagnostics_.Error(0, "マクロを展開したコマンドが多すぎます (最大 %lld 個)",
-                           static_cast<long long>(options_.limits.maxTokens));
-        full_ = true;
+    diagnostics_.Error(0, "マクロを展開したコマンドが多すぎます (最大 %lld 個)",
+                       static_cast<long long>(options_.limits.maxTokens));
+    full_ = true;
+}
+
+void Lexer::RefuseTupletLength()
+{
+    diagnostics_.Error(Here(), "連符 { } の中の音符には音長を書けません (長さは } の後に書きます)");
+}
+
+void Lexer::CloseTuplet(std::vector<Token>& out, Token token)
+{
+    if (tupletAt_ < 0) {
+        diagnostics_.Error(Here(), "'}' に対応する '{' がありません");
+        ReadLength('}', false, token.length);
         return;
     }
-    ++tokenCount_;
-    out.push_back(token);
+    std::size_t at = static_cast<std::size_t>(tupletAt_);
+    tupletAt_ = -1;
+    if (!ReadLength('}', false, token.length) || at >= out.size())
+        return;
+    if (tupletNotes_ == 0) {
+        diagnostics_.Error(Here(), "連符 { } の中に音符がありません");
+        return;
+    }
+    std::int64_t whole = static_cast<std::int64_t>(token.length.base + token.length.extra);
+    if (token.length.base != 0 && whole < tupletNotes_) {
+        diagnostics_.Error(Here(), "連符の長さが音符の数より短いクロック数です");
+        return;
+    }
+    out[at].value = tupletNotes_;
+    out[at].length = token.length;
+}
+
+// The text of a word command: "..." in one line, double-byte characters included.
+bool Lexer::ReadQuoted(std::string_view word, std::string& text)
+{
+    Frame& top = frames_.back();
+    ++top.pos;  // the opening quote
+    std::size_t start = top.pos;
+    while (top.pos < top.text.size() && top.text[top.pos] != '"') {
+        if (IsLeadByte(static_cast<unsigned char>(top.text[top.pos])) && top.pos + 1 < top.text.size())
+            ++top.pos;
+        ++top.pos;
+    }
+    if (top.pos >= top.text.size()) {
+        diagnostics_.Error(Here(), "%.*s の \" が \" で閉じられていません", static_cast<int>(word.size()), word.data());
+        return false;
+    }
+    text = std::string(top.text.substr(start, top.pos - start));
+    ++top.pos;
+    return true;
+}
+
+// name"..." text"..." marker"..." lyric"..." sysex"..." time"..."; false when the letters here are not one
+// (they are then read as one-letter commands).
+bool Lexer::ReadWordCommand(std::vector<Token>& out)
+{
+    struct Word {
+        const char* word;
+        int metaType;  // 0: not a text
+    };
+    static const Word words[] = {{"text", 1}, {"name", 3}, {"lyric", 5}, {"marker", 6}, {"sysex", 0}, {"time", 0}};
+    Frame& top = frames_.back();
+    std::size_t start = top.pos - 1, end = start;
+    while (end < top.text.size() && end - start < 7 && top.text[end] >= 'a' && top.text[end] <= 'z')
+        ++end;
+    if (end >= top.text.size() || top.text[end] != '"')
+        return false;
+    std::string_view word = top.text.substr(start, end - start);
+    for (const Word& w : words) {
+        if (word != w.word)
+            continue;
+        top.pos = end;
+        Token token;
+        token.line = Line();
+        if (word == "sysex")
+            ReadSysEx(out, token);
+        else if (word == "time")
+            ReadTimeSignature(out, token);
+        else {
+            std::string text;
+            if (!ReadQuoted(word, text))
+                return true;
+            token.op = Op::Meta;
+            token.value = w.metaType;
+            token.value2 = static_cast<std::int32_t>(texts_.size());
+            texts_.push_back(std::move(text));
+            Push(out, token);
+        }
+        return true;
+    }
+    return false;
+}
+
+// sysex"F0 43 10 4C 00 00 7E 00 F7": bytes in hex, from F0 to F7, the ones between below 80.
+void Lexer::ReadSysEx(std::vector<Token>& out, Token token)
+{
+    std::string text;
+    if (!ReadQuoted("sysex", text))
+        return;
+    std::string bytes;
+    std::size_t i = 0;
+    auto hex = [](char c) {
+        return c >= '0' && c <= '9'   ? c - '0'
+               : c >= 'a' && c <= 'f' ? c - 'a' + 10
+               : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                      : -1;
+    };
+    while (i < text.size()) {
+        if (text[i] == ' ' || text[i] == ',') {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= text.size() || hex(text[i]) < 0 || hex(text[i + 1]) < 0 ||
+            (i + 2 < text.size() && text[i + 2] != ' ' && text[i + 2] != ',')) {
+            diagnostics_.Error(
+                Here(), "sysex には 16 進数 2 桁のバイトを空白で区切って書きます (例: sysex\"F0 7E 7F 09 01 F7\")");
+            return;
+        }
+        bytes.push_back(static_cast<char>(hex(text[i]) * 16 + hex(text[i + 1])));
+        i += 2;
+    }
+    auto byte = [&bytes](std::size_t at) { return static_cast<unsigned char>(bytes[at]); };
+    if (bytes.size() < 2 || byte(0) != 0xF0 || byte(bytes.size() - 1) != 0xF7) {
+        diagnostics_.Error(Here(), "sysex は F0 で始まり F7 で終わります");
+        return;
+    }
+    for (std::size_t at = 1; at + 1 < bytes.size(); ++at) {
+        if (byte(at) >= 0x80) {
+            diagnostics_.Error(Here(), "sysex の F0 と F7 の間のバイトは 00 から 7F までです (%02X があります)",
+                               byte(at));
+            return;
+        }
+    }
+    token.op = Op::SysEx;
+    token.value2 = static_cast<std::int32_t>(texts_.size());
+    texts_.push_back(bytes.substr(1));
+    Push(out, token);
+}
+
+void Lexer::ReadTimeSignature(std::vector<Token>& out, Token token)
+{
+    std::string text;
+    if (!ReadQuoted("time", text))
+        return;
+    int beats = 0, beatNote = 0;
+    if (!ParseTimeSignature(text, beats, beatNote)) {
+        diagnostics_.Error(Here(),
+                           "time\"%s\": 拍子は 3/4 のように、拍の数 1-32 と 1, 2, 4, 8, 16, 32 の音符で書きます",
+                           Shown(text).c_str());
+        return;
+    }
+    token.op = Op::TimeSignature;
+    token.value = beats;
+    token.value2 = beatNote;
+    Push(out, token);
+}
+
+// 'c e g'4: note names, blanks and octave marks between quotes; the marks count only up to the closing quote.
+// A mistake inside is reported once and the chord read to its end.
+bool Lexer::ReadChord(std::vector<Token>& out, Token token)
+{
+    int shift = 0;
+    int count = 0;
+    bool ok = true;
+    auto mistake = [this, &ok](const char* message) {
+        if (ok)
+            diagnostics_.Error(Here(), "%s", message);
+        ok = false;
+    };
+    for (;;) {
+        int c = Peek();
+        if (c < 0) {
+            mistake("和音の ' が ' で閉じられていません");
+            return false;
+        }
+        ++frames_.back().pos;
+        if (c == '\'')
+            break;
+        if (IsSeparator(c))
+            continue;
+        if (c == '<' || c == '>') {
+            shift += (c == '>') != options_.swapAngleBrackets ? 12 : -12;
+            continue;
+        }
+        if (c < 'a' || c > 'g') {
+            mistake("和音 ' ' の中には音名と < > だけを書けます");
+            continue;
+        }
+        Token note = token;
+        note.op = Op::ChordNote;
+        note.value = SemitoneOf(static_cast<char>(c)) + shift;
+        for (;;) {
+            if (Accept('+') || Accept('#'))
+                ++note.value;
+            else if (Accept('-'))
+                --note.value;
+            else
+                break;
+        }
+        if ((Peek() >= '0' && Peek() <= '9') || Peek() == '.' || Peek() == '%' || Peek() == '^') {
+            mistake("和音の音長は閉じる ' の後に 1 つだけ書きます");
+            continue;
+        }
+        if (ok)
+            Push(out, note);
+        ++count;
+    }
+    if (count == 0)
+        mistake("和音 ' ' の中に音名がありません");
+    token.op = Op::Chord;
+    token.value = count;
+    if (!ReadLength('\'', false, token.length) || !ok)
+        return false;
+    PushNote(out, token);
+    return true;
+}
+
+// ~v120,1  ~p0,2  ~m40,1  ~s127,2  ~y74,100,1  ~w8191,8  ~t90,1: from the value now to the one given,
+// over the length, while the music goes on.
+bool Lexer::ReadRamp(std::vector<Token>& out, Token token)
+{
+    struct Target {
+        char command;
+        int target;
+        int low, high;
+    };
+    static const Target targets[] = {{'v', ramp::Velocity, 1, 127},
+                                     {'w', ramp::Bend, -8192, 8191},
+                                     {'t', ramp::Tempo, 4, 999},
+                                     {'p', 10, 0, 127},
+                                     {'m', 7, 0, 127},
+                                     {'s', 11, 0, 127},
+                                     {'y', 0, 0, 127}};
+    int c = Peek();
+    for (const Target& target : targets) {
+        if (c != static_cast<unsigned char>(target.command))
+            continue;
+        ++frames_.back().pos;
+        token.op = Op::Ramp;
+        token.value2 = target.target;
+        if (c == 'y') {
+            if (!ReadValue('y', 0, 127, token.value2))
+                return false;
+            if (!Accept(',')) {
+                diagnostics_.Error(Here(), "~y にはコントロール番号, 値, 音長を書きます");
+                return false;
+            }
+        }
+        if (!ReadValue(target.command, target.low, target.high, token.value))
+            return false;
+        if (!Accept(',')) {
+            diagnostics_.Error(Here(), "~%c の値の後に , と音長を書きます (例: ~%c%d,1)", target.command,
+                               target.command, target.high);
+            return false;
+        }
+        if (!ReadLength('~', true, token.length))
+            return false;
+        Push(out, token);
+        return true;
+    }
+    diagnostics_.Error(Here(), "~ の後には v w t p m s y のどれかを書きます");
+    if (c >= 'a' && c <= 'z')
+        ++frames_.back().pos;  // its values go with it
+    return false;
 }
 
 void Lexer::ReadMacroUse()
 {
     Frame& top = frames_.back();
+    const bool lineStart = frames_.size() == 1 && top.pos == 1;
     std::size_t start = top.pos;
     while (IsMacroNameChar(Peek()))
         ++top.pos;
     std::string_view name = top.text.substr(start, top.pos - start);
     if (name.empty()) {
-        diagnostics_.Error(Line(), "$ の後にマクロ名がありません");
+        diagnostics_.Error(Here(), "$ の後にマクロ名がありません");
         return;
     }
     auto found = macros_.find(name);
+    if (found == macros_.end() && lineStart) {
+        // Mostly a definition without its '='.
+        diagnostics_.Error(Here(),
+                           "マクロ $%.*s は定義されていません (定義は $%.*s = c d e のように = をつけて書きます)",
+                           static_cast<int>(name.size()), name.data(), static_cast<int>(name.size()), name.data());
+        return;
+    }
     if (found == macros_.end()) {
-        diagnostics_.Error(Line(), "マクロ $%.*s は定義されていません", static_cast<int>(name.size()), name.data());
+        diagnostics_.Error(Here(), "マクロ $%.*s は定義されていません", static_cast<int>(name.size()), name.data());
         return;
     }
     for (const Frame& frame : frames_) {
         if (frame.macro == &found->first) {
-            diagnostics_.Error(Line(), "マクロ $%s が自分自身を呼び出しています", found->first.c_str());
+            diagnostics_.Error(Here(), "マクロ $%s が自分自身を呼び出しています", found->first.c_str());
             return;
         }
     }
     if (static_cast<int>(frames_.size()) > options_.limits.maxMacroDepth) {
-        diagnostics_.Error(Line(), "マクロの呼び出しが深すぎます (最大 %d 段)", options_.limits.maxMacroDepth);
+        diagnostics_.Error(Here(), "マクロの呼び出しが深すぎます (最大 %d 段)", options_.limits.maxMacroDepth);
         return;
     }
     frames_.push_back(Frame{found->second.body, 0, found->second.line, &found->first});
 }
 
-void Lexer::ReadCommand(std::vector<Token>& out)
+// False after a mistake has been reported.
+bool Lexer::ReadCommand(std::vector<Token>& out)
 {
     Frame& top = frames_.back();
-    const unsigned char c = static_cast<unsigned char>(top.text[top.pos++]);
     Token token;
     token.op = Op::Rest;
     token.line = Line();
+    token.at = Here().at;
+    const unsigned char c = static_cast<unsigned char>(top.text[top.pos++]);
+    if (StartsWord(c, Peek()) && ReadWordCommand(out))
+        return true;
     int value = 0;
     switch (c) {
-        case ' ':
-        case '\t':
-        case '\r':
-        case '\n':
-        case '\f':
-        case '\v':
-        case '|':
-            return;
+        case '\'':
+            return ReadChord(out, token);
+        case '{':
+            if (tupletAt_ >= 0) {
+                diagnostics_.Error(Here(), "連符 { } の中に連符は書けません");
+                return true;
+            }
+            token.op = Op::TupletBegin;
+            tupletAt_ = static_cast<std::int64_t>(out.size());
+            tupletNotes_ = 0;
+            break;
+        case '}':
+            CloseTuplet(out, token);
+            return true;
+        case '~':
+            return ReadRamp(out, token);
+        case 'p':
+        case 'm':
+        case 's':
+            // Short forms of the controllers used most: pan, main volume, expression (s: the swell pedal).
+            token.op = Op::Control;
+            token.value = c == 'p' ? 10 : c == 'm' ? 7 : 11;
+            if (!ReadValue(static_cast<char>(c), 0, 127, token.value2))
+                return false;
+            break;
+        case 'w':
+            if (Peek() == 'r') {
+                ++top.pos;
+                // The bend range: registered parameter 0 (101, 100 = 0), semitones in 6, cents in 38, then the
+                // null parameter (127, 127) so that a later data entry changes nothing.
+                if (!ReadValue('w', 0, 24, value))
+                    return false;
+                static const int controls[][2] = {{101, 0}, {100, 0}, {6, -1}, {38, 0}, {101, 127}, {100, 127}};
+                token.op = Op::Control;
+                for (const auto& control : controls) {
+                    token.value = control[0];
+                    token.value2 = control[1] < 0 ? value : control[1];
+                    Push(out, token);
+                }
+                return true;
+            }
+            token.op = Op::Bend;
+            if (!ReadValue('w', -8192, 8191, token.value))
+                return false;
+            break;
+        case 'q':
+            if (!Accept('%'))
+                return ReadSimpleCommand(c, token, out);
+            token.op = Op::GatePulses;
+            if (!ReadValue('q', 0, 65535, token.value))
+                return false;
+            break;
         case 'c':
         case 'd':
         case 'e':
@@ -278,7 +684,7 @@ void Lexer::ReadCommand(std::vector<Token>& out)
         case 'b':
             token.op = Op::Note;
             token.value = SemitoneOf(static_cast<char>(c));
-            for (;;) {
+            for (int next = Peek(); next == '+' || next == '#' || next == '-' || IsSeparator(next); next = Peek()) {
                 if (Accept('+') || Accept('#'))
                     ++token.value;
                 else if (Accept('-'))
@@ -286,72 +692,94 @@ void Lexer::ReadCommand(std::vector<Token>& out)
                 else
                     break;
             }
-            if (ReadLength(static_cast<char>(c), false, token.length))
-                Push(out, token);
-            return;
+            if (!ReadLength(static_cast<char>(c), false, token.length))
+                return false;
+            PushNote(out, token);
+            return true;
         case 'r':
-            if (ReadLength('r', false, token.length))
-                Push(out, token);
-            return;
+            if (!ReadLength('r', false, token.length))
+                return false;
+            PushNote(out, token);
+            return true;
         case 'n':
             token.op = Op::RawNote;
-            if (!ReadValue('n', 0, 127, token.value))
-                return;
-            if (Accept(',') && !ReadLength('n', true, token.length))
-                return;
-            Push(out, token);
-            return;
+            if (!ReadValue('n', 0, 127, token.value) || (Accept(',') && !ReadLength('n', true, token.length)))
+                return false;
+            break;
         case 'l':
             token.op = Op::Length;
-            if (ReadLength('l', true, token.length))
-                Push(out, token);
-            return;
+            if (!ReadLength('l', true, token.length))
+                return false;
+            break;
         case '<':
         case '>':
             token.op = (c == '>') != options_.swapAngleBrackets ? Op::OctaveUp : Op::OctaveDown;
-            Push(out, token);
-            return;
+            break;
         case '(':
         case ')':
             token.op = (c == ')') != options_.swapParentheses ? Op::VelocityUp : Op::VelocityDown;
-            if (ReadOptionalValue(static_cast<char>(c), 1, 127, 8, token.value))
-                Push(out, token);
-            return;
+            if (!ReadOptionalValue(static_cast<char>(c), 1, 127, 8, token.value))
+                return false;
+            break;
         case '&':
             token.op = Op::Tie;
-            Push(out, token);
-            return;
+            break;
         case '[':
-            token.op = Op::LoopBegin;
-            Push(out, token);
-            return;
         case ':':
-            token.op = Op::LoopBreak;
-            Push(out, token);
-            return;
         case ']':
-            // Kept even with a wrong count, so that its '[' does not look unmatched as well.
-            token.op = Op::LoopEnd;
-            ReadOptionalValue(']', 1, options_.limits.maxLoopCount, 2, token.value);
-            Push(out, token);
-            return;
-        case 'y':
-            token.op = Op::Control;
-            if (!ReadValue('y', 0, 127, token.value))
-                return;
-            if (!Accept(',')) {
-                diagnostics_.Error(Line(), "y にはコントロール番号と値をカンマで区切って書きます");
-                return;
+            if (tupletAt_ >= 0) {
+                diagnostics_.Error(Here(), "連符 { } の中にループは書けません");
+                return false;
             }
-            if (ReadValue('y', 0, 127, token.value2))
-                Push(out, token);
-            return;
-        case '$':
-            ReadMacroUse();
-            return;
+            break;
         default:
             break;
     }
+    switch (c) {
+        case '[':
+            token.op = Op::LoopBegin;
+            break;
+        case ':':
+            token.op = Op::LoopBreak;
+            break;
+        case ']':
+            // Kept even with a wrong count, so that its '[' does not look unmatched as well.
+            token.op = Op::LoopEnd;
+            if (!ReadOptionalValue(']', 1, options_.limits.maxLoopCount, 2, token.value)) {
+                SkipArguments();
+                Push(out, token);
+                return true;
+            }
+            break;
+        case 'y':
+            token.op = Op::Control;
+            if (!ReadValue('y', 0, 127, token.value))
+                return false;
+            if (!Accept(',')) {
+                diagnostics_.Error(Here(), "y にはコントロール番号と値をカンマで区切って書きます");
+                return false;
+            }
+            if (!ReadValue('y', 0, 127, token.value2))
+                return false;
+            break;
+        case '$':
+            ReadMacroUse();
+            return true;
+        default:
+            if (token.op == Op::Rest)
+                return ReadSimpleCommand(c, token, out);
+            break;
+    }
+    if (token.op == Op::RawNote)
+        PushNote(out, token);
+    else
+        Push(out, token);
+    return true;
+}
+
+// Commands of one value in a range, and whatever is no command at all.
+bool Lexer::ReadSimpleCommand(unsigned char c, Token& token, std::vector<Token>& out)
+{
     struct Simple {
         char command;
         Op op;
@@ -364,40 +792,32 @@ void Lexer::ReadCommand(std::vector<Token>& out)
     for (const Simple& s : simple) {
         if (c == static_cast<unsigned char>(s.command)) {
             token.op = s.op;
-            if (ReadValue(s.command, s.low, s.high, value)) {
-                token.value = value;
-                Push(out, token);
-            }
-            return;
+            if (!ReadValue(s.command, s.low, s.high, token.value))
+                return false;
+            Push(out, token);
+            return true;
         }
     }
+    const Place place(token.line, token.at);
+    Frame& top = frames_.back();
     if (IsLeadByte(c)) {
-        if (c == 0x81 && Peek() == 0x40) {  // the ideographic space counts as a blank
-            ++top.pos;
-            return;
-        }
         if (IsTrailByte(Peek()))
             ++top.pos;
-        diagnostics_.Error(Line(), "全角文字はコメントと #title, #copyright の中でだけ使えます");
+        diagnostics_.Error(place,
+                           "全角文字はコメントと #title, #copyright, name\"...\" などのテキストの中でだけ使えます");
     } else if (c >= '0' && c <= '9') {
-        diagnostics_.Error(Line(), "数値の前にコマンドがありません");
-        while (Peek() >= '0' && Peek() <= '9')
-            ++top.pos;
+        diagnostics_.Error(place, "数値の前にコマンドがありません");
     } else if (c >= 'A' && c <= 'Z') {
         // Capitals name tracks only at the start of a line; inside the music they are mostly notes typed in
         // the wrong case.
-        diagnostics_.Error(Line(),
+        diagnostics_.Error(place,
                            "'%c' はコマンドではありません (音符は小文字で書きます。大文字は行の先頭で"
                            "トラック名になります)",
                            c);
-        while (Peek() >= '0' && Peek() <= '9')
-            ++top.pos;
     } else if (c > ' ' && c < 0x7F) {
-        diagnostics_.Error(Line(), "'%c' はコマンドではありません", c);
-        // Its number goes with it: "h4" is one mistake, not a second one of a number without a command.
-        while (Peek() >= '0' && Peek() <= '9')
-            ++top.pos;
+        diagnostics_.Error(place, "'%c' はコマンドではありません", c);
     } else {
-        diagnostics_.Error(Line(), "使えない文字 (0x%02X) があります", c);
+        diagnostics_.Error(place, "使えない文字 (0x%02X) があります", c);
     }
+    return false;
 }

@@ -12,19 +12,40 @@
 #include <string_view>
 #include <vector>
 
-struct Macro {
-    int line = 0;
-    std::string_view body;
-};
-using MacroTable = std::map<std::string, Macro, std::less<>>;
+// A line break inside a block comment: the comment joins the two lines into one, and the break still counts
+// for the numbers of the lines.
+constexpr char JoinedLineBreak = '\0';
 
+// What may stand between the parts of a command: blanks, '|' (a bar line) and a line break
+// inside a block comment. The ideographic space, two bytes, is handled where it is met.
+inline bool IsSeparator(int c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v' || c == '|' || c == JoinedLineBreak;
+}
+
+// How to add a command: read its parts with Accept(), ReadNumber(), ReadValue(), ReadOptionalValue() and
+// ReadLength(), which step over blanks and '|' before each part themselves; return false after reporting a
+// mistake, and ReadCommand() steps over the rest of the command (SkipArguments()), so that one mistake makes
+// one message.
 class Lexer {
 public:
-    Lexer(const MacroTable& macros, const CompileOptions& options, Diagnostics& diagnostics);
+    // `texts` receives the texts of the text commands and the bytes of system exclusive messages.
+    Lexer(const MacroTable& macros,
+          std::vector<std::string>& texts,
+          const CompileOptions& options,
+          Diagnostics& diagnostics);
+
+    // The whole source that every text given to Tokenize lies in, for the places of messages.
+    void SetSource(std::string_view source) { origin_ = source.data(); }
 
     // Appends the commands of `text`, found in source line `line`, to `out`. Stops adding, with one error,
     // once the song holds the most commands allowed.
     void Tokenize(std::string_view text, int line, std::vector<Token>& out);
+
+    // Only checking: of the commands, only the loop commands, program changes and tuplets go to `out`, for
+    // the checks that need the whole track; Count() counts them all.
+    void CheckOnly() { checkOnly_ = true; }
+    std::int64_t Count() const { return tokenCount_; }
 
 private:
     struct Frame {
@@ -39,27 +60,93 @@ private:
         std::string_view text;  // as written, sign included, for messages
     };
 
-    int Peek() const;
+    int Peek() const
+    {
+        const Frame& top = frames_.back();
+        return top.pos < top.text.size() ? static_cast<unsigned char>(top.text[top.pos]) : -1;
+    }
     int Line() const { return frames_.back().line; }
+    Place Here() const;
+    // Blanks, '|' and the ideographic space; most commands follow the one before without any.
+    void SkipBlanks()
+    {
+        int c = Peek();
+        if (IsSeparator(c) || c == 0x81)
+            SkipSeparators();
+    }
+    void SkipSeparators();
     bool Accept(char c);
-    Number ReadNumber(bool allowSign);
+    void SkipArguments();
+    Number ReadNumber();
     bool InRange(char command, const Number& number, int low, int high);
     bool ReadValue(char command, int low, int high, int& value);
     bool ReadOptionalValue(char command, int low, int high, int fallback, int& value);
     bool ReadLengthPart(bool required, char command, std::int64_t& ticks);
-    bool ReadLength(char command, bool required, Length& length);
-    bool ParseLength(char command, bool required, Length& length);
-    void ReadCommand(std::vector<Token>& out);
+    bool ReadLength(char command, bool required, Length& length)
+    {
+        int next = Peek();
+        if (!required && (next < '0' || next > '9') && next != '.' && next != '^' && next != '%' &&
+            !IsSeparator(next) && next != 0x81)
+            return true;  // the default length, as most notes have
+        return ReadWrittenLength(command, required, length);
+    }
+    bool ReadWrittenLength(char command, bool required, Length& length);
+    bool ReadCommand(std::vector<Token>& out);
+    bool ReadSimpleCommand(unsigned char c, Token& token, std::vector<Token>& out);
     void ReadMacroUse();
-    void Push(std::vector<Token>& out, Token token);
+    // Here, as it is called for every command.
+    void Push(std::vector<Token>& out, const Token& token)
+    {
+        if (tokenCount_ >= options_.limits.maxTokens) {
+            ReportFull();
+            return;
+        }
+        ++tokenCount_;
+        if (!checkOnly_ || token.op == Op::LoopBegin || token.op == Op::LoopBreak || token.op == Op::LoopEnd ||
+            token.op == Op::Program || token.op == Op::TupletBegin)
+            out.push_back(token);
+    }
+    void ReportFull();
+    void PushBar(std::vector<Token>& out, std::int64_t pulsesAfter);
+    bool ReadQuoted(std::string_view word, std::string& text);
+    bool ReadWordCommand(std::vector<Token>& out);
+    void ReadSysEx(std::vector<Token>& out, Token token);
+    void ReadTimeSignature(std::vector<Token>& out, Token token);
+    bool ReadChord(std::vector<Token>& out, Token token);
+    bool ReadRamp(std::vector<Token>& out, Token token);
+    // A note, rest or chord: inside '{ }' it takes its share of the group's length and may not have its own.
+    void PushNote(std::vector<Token>& out, const Token& token)
+    {
+        if (tupletAt_ >= 0) {
+            if (token.length.base != 0 || token.length.extra != 0 || token.length.Dots() != 0) {
+                RefuseTupletLength();
+                return;
+            }
+            ++tupletNotes_;
+        }
+        Push(out, token);
+    }
+    void RefuseTupletLength();
+    void CloseTuplet(std::vector<Token>& out, Token token);
 
     const MacroTable& macros_;
+    std::vector<std::string>& texts_;
     const CompileOptions& options_;
     Diagnostics& diagnostics_;
+    const char* origin_ = nullptr;
     std::vector<Frame> frames_;
     std::int64_t tokenCount_ = 0;
     bool full_ = false;
+    bool checkOnly_ = false;
+    // The open '{' of this line: its index in the output and the notes counted since.
+    std::int64_t tupletAt_ = -1;
+    int tupletNotes_ = 0;
+    int barsSeen_ = 0;                 // '|' stepped over so far
+    std::int64_t pulsesAfterBar_ = 0;  // of the command being read, when a '|' stood inside its length
 };
+
+// Parses "3/4": beats 1-32 over a note value 1, 2, 4, 8, 16 or 32.
+bool ParseTimeSignature(std::string_view text, int& beats, int& beatNote);
 
 // Code page 932: a lead byte takes the byte after it along.
 inline bool IsLeadByte(unsigned char c)

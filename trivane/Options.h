@@ -5,7 +5,7 @@
 #include <cstdint>
 
 struct Limits {
-    std::int64_t maxInputBytes = 16 * 1024 * 1024;
+    std::int64_t maxInputBytes = 16 * 1024 * 1024;  // checked where the file is read
     int maxLoopDepth = 16;
     int maxLoopCount = 65535;
     int maxMacroDepth = 16;

@@ -2,6 +2,7 @@
 
 #include "Lexer.h"
 
+#include <algorithm>
 #include <array>
 #include <bitset>
 #include <cstdint>
@@ -12,7 +13,7 @@ namespace {
 
 bool IsBlank(char c)
 {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
+    return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v' || c == JoinedLineBreak;
 }
 
 std::string_view Trim(std::string_view text)
@@ -24,31 +25,47 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-// A copy of the source with every comment turned into blanks and its line breaks kept, so that lines keep
-// their numbers. ';' runs to the end of the line, "/*" to "*/". A double-byte character is stepped over
-// whole, wherever it stands.
+// A copy of the source with every comment turned into blanks. ';' runs to the end of the line, "/*" to "*/";
+// a line break inside "/* */" becomes a JoinedLineBreak, so that the text after the comment stays on the
+// line where it began (a macro definition goes on after it) while lines keep their numbers. A double-byte
+// character is stepped over whole, wherever it stands.
 std::string StripComments(std::string_view source, Diagnostics& diagnostics)
 {
     std::string text(source);
     int line = 1;
     std::size_t i = 0;
+    // The text of name"..." and the like may hold ';' and "/*"; a directive's text is left as it always was.
+    bool quoted = false;
+    bool directive = false;
+    bool lineStart = true;
     while (i < text.size()) {
         char c = text[i];
+        if (lineStart && !IsBlank(c)) {
+            directive = c == '#';
+            lineStart = false;
+        }
         if (c == '\n') {
             ++line;
             ++i;
+            quoted = false;
+            lineStart = true;
+        } else if (c == '"' && !directive) {
+            quoted = !quoted;
+            ++i;
+        } else if (quoted) {
+            i += IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < text.size() && text[i + 1] != '\n' ? 2 : 1;
         } else if (IsLeadByte(static_cast<unsigned char>(c))) {
             i += i + 1 < text.size() && IsTrailByte(static_cast<unsigned char>(text[i + 1])) ? 2 : 1;
         } else if (c == ';') {
             for (; i < text.size() && text[i] != '\n'; ++i)
                 text[i] = ' ';
         } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '*') {
-            int startLine = line;
+            Place start(line, static_cast<std::uint32_t>(i));
             text[i] = text[i + 1] = ' ';
             i += 2;
             for (;;) {
                 if (i >= text.size()) {
-                    diagnostics.Error(startLine, "コメント /* が */ で閉じられていません");
+                    diagnostics.Error(start, "コメント /* が */ で閉じられていません");
                     break;
                 }
                 if (text[i] == '*' && i + 1 < text.size() && text[i + 1] == '/') {
@@ -56,11 +73,9 @@ std::string StripComments(std::string_view source, Diagnostics& diagnostics)
                     i += 2;
                     break;
                 }
-                if (text[i] == '\n') {
+                if (text[i] == '\n')
                     ++line;
-                } else {
-                    text[i] = ' ';
-                }
+                text[i] = text[i] == '\n' ? JoinedLineBreak : ' ';
                 ++i;
             }
         } else {
@@ -69,6 +84,12 @@ std::string StripComments(std::string_view source, Diagnostics& diagnostics)
     }
     return text;
 }
+
+}  // namespace
+
+void MatchLoops(std::vector<Token>& tokens, const CompileOptions& options, Diagnostics& diagnostics);
+
+namespace {
 
 class SongReader {
 public:
@@ -86,33 +107,47 @@ private:
     void ReadDefinitions(int line, std::string_view text);
     bool ReadTrackLine(int line, std::string_view text);
     void ReadDirective(int line, std::string_view text);
+    void ReadKey(int line, std::string_view value);
     bool ReadMacroDefinition(int line, std::string_view text, bool define);
-    void MatchLoops(Track& track);
+    void WarnOfSharedChannels();
 
     const CompileOptions& options_;
     Diagnostics& diagnostics_;
     Song song_;
-    MacroTable macros_;
-    std::array<std::vector<Token>, 26> tokens_;
+    MacroTable& macros_ = song_.macros;
+    // Each track's loop commands, to be matched when all are read, and its program changes.
+    std::array<std::vector<Token>, 26> kept_;
+    std::array<std::vector<TrackLine>, 26> lines_;
+    std::array<std::int64_t, 26> counts_{};  // commands of each track
     std::vector<Token> lineTokens_;
     std::int64_t stored_ = 0;
     std::uint32_t used_ = 0;           // bit n: track 'A' + n has a line
     std::uint32_t currentTracks_ = 1;  // lines before the first track name belong to track A
     std::array<int, 26> channels_{};
-    Lexer lexer_{macros_, options_, diagnostics_};
+    std::array<int, 26> channelLines_{};  // where #channel set each track's channel, 0 where none did
+    int titleLine_ = 0;
+    int copyrightLine_ = 0;
+    const char* source_ = nullptr;
+    std::vector<std::string> texts_;  // only to be read: the tracks are read again when played
+    Lexer lexer_{macros_, texts_, options_, diagnostics_};
 };
 
-// Calls `read` with each line and its number, after the blanks at its start and end; stops early, returning
-// false from `read`, or when the messages have run over.
+// Calls `read` with each line and the number of the line where its text starts, after the blanks at its start
+// and end; stops early, returning false from `read`, or when the messages have run over.
 template <typename ReadLine>
 void SongReader::ForEachLine(const std::string& text, ReadLine read)
 {
     std::string_view rest = text;
     for (int line = 1; !diagnostics_.Stopped(); ++line) {
         std::size_t end = rest.find('\n');
-        std::string_view trimmed = Trim(rest.substr(0, end));
-        if (!trimmed.empty() && !read(line, trimmed))
-            break;
+        std::string_view whole = rest.substr(0, end);
+        std::string_view trimmed = Trim(whole);
+        if (!trimmed.empty()) {
+            auto before = whole.substr(0, static_cast<std::size_t>(trimmed.data() - whole.data()));
+            if (!read(line + static_cast<int>(std::count(before.begin(), before.end(), JoinedLineBreak)), trimmed))
+                break;
+        }
+        line += static_cast<int>(std::count(whole.begin(), whole.end(), JoinedLineBreak));
         if (end == std::string_view::npos)
             break;
         rest.remove_prefix(end + 1);
@@ -123,7 +158,11 @@ void SongReader::ForEachLine(const std::string& text, ReadLine read)
 // then the music, so that no line needs to be kept between the passes.
 Song SongReader::Read(std::string_view source)
 {
-    std::string text = StripComments(source, diagnostics_);
+    song_.text = std::make_unique<std::string>(StripComments(source, diagnostics_));
+    const std::string& text = *song_.text;
+    lexer_.SetSource(text);
+    lexer_.CheckOnly();
+    source_ = text.data();
     ForEachLine(text, [this](int line, std::string_view content) {
         ReadDefinitions(line, content);
         return true;
@@ -135,10 +174,16 @@ Song SongReader::Read(std::string_view source)
         Track track;
         track.name = static_cast<char>('A' + i);
         track.channel = channels_[i];
-        track.tokens = std::move(tokens_[i]);
-        MatchLoops(track);
+        track.lines = std::move(lines_[i]);
+        track.commands = counts_[i];
+        MatchLoops(kept_[i], options_, diagnostics_);
         song_.tracks.push_back(std::move(track));
     }
+    for (int i = 0; i < 26; ++i) {
+        if (channelLines_[i] != 0 && !(used_ & (1u << i)))
+            diagnostics_.Warning(channelLines_[i], "#channel: トラック %c には MML がありません", 'A' + i);
+    }
+    WarnOfSharedChannels();
     return std::move(song_);
 }
 
@@ -164,35 +209,59 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
             currentTracks_ |= 1u << (text[0] - 'A');
             text.remove_prefix(1);
         }
+        // "C4 e g": a note in the wrong case, whose number then follows no command.
+        if (!text.empty() && text[0] >= '0' && text[0] <= '9') {
+            std::size_t digits = std::min(text.find_first_not_of("0123456789"), text.size());
+            diagnostics_.Error(Place(line, static_cast<std::uint32_t>(text.data() - source_)),
+                               "行の先頭の大文字 %c はトラック名になりました (%c%.*s: 音符は小文字で書きます)",
+                               text.data()[-1], text.data()[-1], static_cast<int>(digits), text.data());
+            text.remove_prefix(digits);
+        }
     }
     lineTokens_.clear();
+    std::int64_t before = lexer_.Count();
     lexer_.Tokenize(text, line, lineTokens_);
     // A line for many tracks is stored once for each of them, and the bound is on what is stored.
-    stored_ += static_cast<std::int64_t>(lineTokens_.size() * std::bitset<26>(currentTracks_).count());
+    std::int64_t count = lexer_.Count() - before;
+    stored_ += count * static_cast<std::int64_t>(std::bitset<26>(currentTracks_).count());
     if (stored_ > options_.limits.maxTokens) {
         diagnostics_.Error(line, "トラックのコマンドが多すぎます (全トラックで最大 %lld 個)",
                            static_cast<long long>(options_.limits.maxTokens));
         return false;
     }
     used_ |= currentTracks_;
+    texts_.clear();
     for (int i = 0; i < 26; ++i) {
-        if (currentTracks_ & (1u << i))
-            tokens_[i].insert(tokens_[i].end(), lineTokens_.begin(), lineTokens_.end());
+        if (!(currentTracks_ & (1u << i)))
+            continue;
+        lines_[i].push_back(TrackLine{line, text});
+        counts_[i] += count;
+        for (const Token& token : lineTokens_) {
+            if (token.op != Op::TupletBegin)
+                kept_[i].push_back(token);
+        }
     }
     return true;
 }
 
+// The same directive again with another value is warned about: the later one counts.
 void SongReader::ReadDirective(int line, std::string_view text)
 {
     std::size_t nameEnd = 0;
-    while (nameEnd < text.size() && text[nameEnd] >= 'a' && text[nameEnd] <= 'z')
+    while (nameEnd < text.size() && IsMacroNameChar(static_cast<unsigned char>(text[nameEnd])))
         ++nameEnd;
     std::string_view name = text.substr(0, nameEnd);
     std::string_view value = Trim(text.substr(nameEnd));
-    if (name == "title") {
-        song_.title = std::string(value);
-    } else if (name == "copyright") {
-        song_.copyright = std::string(value);
+    if (name == "title" || name == "copyright") {
+        std::string& kept = name == "title" ? song_.title : song_.copyright;
+        int& keptLine = name == "title" ? titleLine_ : copyrightLine_;
+        std::string given(value);
+        given.erase(std::remove(given.begin(), given.end(), JoinedLineBreak), given.end());
+        if (keptLine != 0 && kept != given)
+            diagnostics_.Warning(line, "#%s は行 %d と違う値なので、この行の値を使います", std::string(name).c_str(),
+                                 keptLine);
+        kept = given;
+        keptLine = line;
     } else if (name == "channel") {
         // "#channel D 10" or "#channel DE 10"
         std::uint32_t tracks = 0;
@@ -212,13 +281,72 @@ void SongReader::ReadDirective(int line, std::string_view text)
             return;
         }
         for (int i = 0; i < 26; ++i) {
-            if (tracks & (1u << i))
-                channels_[i] = channel;
+            if (!(tracks & (1u << i)))
+                continue;
+            if (channelLines_[i] != 0 && channels_[i] != channel)
+                diagnostics_.Warning(line, "#channel: トラック %c は行 %d でチャンネル %d にしています。%d を使います",
+                                     'A' + i, channelLines_[i], channels_[i], channel);
+            channels_[i] = channel;
+            channelLines_[i] = line;
         }
+    } else if (name == "time") {
+        if (!ParseTimeSignature(value, song_.beats, song_.beatNote)) {
+            song_.beats = 0;
+            song_.beatNote = 4;
+            diagnostics_.Error(line,
+                               "#time には拍子を 3/4 のように、拍の数 1-32 と 1, 2, 4, 8, 16, 32 の音符で書きます");
+        }
+    } else if (name == "key") {
+        ReadKey(line, value);
+    } else if (name == "reset") {
+        static const std::pair<const char*, Reset> resets[] = {{"gm", Reset::Gm}, {"gs", Reset::Gs}, {"xg", Reset::Xg}};
+        song_.reset = Reset::None;
+        for (const auto& [word, reset] : resets) {
+            if (value == word)
+                song_.reset = reset;
+        }
+        if (song_.reset == Reset::None)
+            diagnostics_.Error(line, "#reset には gm, gs, xg のどれかを書きます");
     } else {
-        diagnostics_.Warning(line, "#%.*s は知らない指示なので無視しました", static_cast<int>(name.size()),
-                             name.data());
+        std::string lower(name);
+        for (char& c : lower)
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        bool known = lower == "title" || lower == "copyright" || lower == "channel" || lower == "time" ||
+                     lower == "key" || lower == "reset";
+        diagnostics_.Warning(line, "#%.*s は知らない指示なので無視しました%s", static_cast<int>(name.size()),
+                             name.data(), known ? " (指示は小文字で書きます)" : "");
     }
+}
+
+// "#key D", "#key b- minor", "#key F# major": the tonic as a note name, upper or lower case, with its sharp
+// or flat, then major (the default) or minor.
+void SongReader::ReadKey(int line, std::string_view value)
+{
+    static const int fifths[] = {3, 5, 0, 2, 4, -1, 1};  // of the major keys a to g
+    int sharps = 0;
+    bool ok = !value.empty();
+    if (ok) {
+        char letter = static_cast<char>(value[0] | 0x20);
+        ok = letter >= 'a' && letter <= 'g';
+        if (ok)
+            sharps = fifths[letter - 'a'];
+        value.remove_prefix(1);
+    }
+    if (ok && !value.empty() && (value[0] == '+' || value[0] == '#' || value[0] == '-')) {
+        sharps += value[0] == '-' ? -7 : 7;
+        value.remove_prefix(1);
+    }
+    value = Trim(value);
+    bool minor = value == "minor";
+    if (minor)
+        sharps -= 3;
+    if (!ok || !(value.empty() || value == "major" || minor) || sharps < -7 || sharps > 7) {
+        diagnostics_.Error(line, "#key には調を D や b- minor のように、フラット 7 つからシャープ 7 つまでで書きます");
+        return;
+    }
+    song_.hasKey = true;
+    song_.sharps = sharps;
+    song_.minor = minor;
 }
 
 // "$name = body"; false when the line is not one (a line that starts with a macro use). Only the first pass
@@ -244,48 +372,99 @@ bool SongReader::ReadMacroDefinition(int line, std::string_view text, bool defin
     return true;
 }
 
+// A program change acts on the channel, so tracks that share one and choose different programs take each
+// other's: told once, at the first program of the later track.
+void SongReader::WarnOfSharedChannels()
+{
+    struct Programs {
+        const Track* track = nullptr;
+        const Token* first = nullptr;
+        std::bitset<128> used;
+    };
+    std::vector<Programs> programs;
+    for (const Track& track : song_.tracks) {
+        Programs mine;
+        mine.track = &track;
+        for (const Token& token : kept_[track.name - 'A']) {
+            if (token.op == Op::Program) {
+                mine.first = mine.first ? mine.first : &token;
+                mine.used.set(static_cast<std::size_t>(token.value));
+            }
+        }
+        if (mine.first == nullptr)
+            continue;
+        for (const Programs& other : programs) {
+            if (other.track->channel == track.channel && other.used != mine.used) {
+                diagnostics_.Warning(
+                    Place(mine.first->line, mine.first->at),
+                    "トラック %c と %c は同じチャンネル %d で違う音色を指定しています (@ はチャンネルの"
+                    "両方のトラックに効きます)",
+                    other.track->name, track.name, track.channel);
+                break;
+            }
+        }
+        programs.push_back(mine);
+    }
+}
+
+}  // namespace
+
 // Links each '[' ':' ']' to its partners, so that playing needs no search.
-void SongReader::MatchLoops(Track& track)
+void MatchLoops(std::vector<Token>& tokens, const CompileOptions& options, Diagnostics& diagnostics)
 {
     struct Open {
         std::uint32_t begin;
         std::int64_t breakAt;  // -1: none yet
     };
     std::vector<Open> open;
-    std::vector<Token>& tokens = track.tokens;
     for (std::uint32_t i = 0; i < tokens.size(); ++i) {
         Token& token = tokens[i];
         if (token.op == Op::LoopBegin) {
             open.push_back(Open{i, -1});
-            if (static_cast<int>(open.size()) == options_.limits.maxLoopDepth + 1)
-                diagnostics_.Error(token.line, "ループの入れ子が深すぎます (最大 %d 段)", options_.limits.maxLoopDepth);
+            if (static_cast<int>(open.size()) == options.limits.maxLoopDepth + 1)
+                diagnostics.Error(Place(token.line, token.at), "ループの入れ子が深すぎます (最大 %d 段)",
+                                  options.limits.maxLoopDepth);
         } else if (token.op == Op::LoopBreak) {
             if (open.empty())
-                diagnostics_.Error(token.line, "':' がループの外にあります");
+                diagnostics.Error(Place(token.line, token.at), "':' がループの外にあります");
             else if (open.back().breakAt >= 0)
-                diagnostics_.Error(token.line, "1 つのループに ':' が 2 つあります");
+                diagnostics.Error(Place(token.line, token.at), "1 つのループに ':' が 2 つあります");
             else
                 open.back().breakAt = i;
         } else if (token.op == Op::LoopEnd) {
             if (open.empty()) {
-                diagnostics_.Error(token.line, "']' に対応する '[' がありません");
+                diagnostics.Error(Place(token.line, token.at), "']' に対応する '[' がありません");
                 continue;
             }
             Open loop = open.back();
             open.pop_back();
-            token.jump = loop.begin;
-            tokens[loop.begin].jump = i;
+            token.value2 = static_cast<std::int32_t>(loop.begin);
+            tokens[loop.begin].value2 = static_cast<std::int32_t>(i);
             if (loop.breakAt >= 0)
-                tokens[loop.breakAt].jump = i;
+                tokens[loop.breakAt].value2 = static_cast<std::int32_t>(i);
         }
     }
     for (const Open& loop : open)
-        diagnostics_.Error(tokens[loop.begin].line, "'[' に対応する ']' がありません");
+        diagnostics.Error(Place(tokens[loop.begin].line, tokens[loop.begin].at), "'[' に対応する ']' がありません");
 }
-
-}  // namespace
 
 Song ParseSong(std::string_view source, const CompileOptions& options, Diagnostics& diagnostics)
 {
     return SongReader(options, diagnostics).Read(source);
+}
+
+void ReadTrack(const Song& song,
+               const Track& track,
+               const CompileOptions& options,
+               Diagnostics& diagnostics,
+               std::vector<std::string>& texts,
+               std::vector<Token>& tokens)
+{
+    tokens.clear();
+    tokens.reserve(static_cast<std::size_t>(track.commands));
+    Lexer lexer(song.macros, texts, options, diagnostics);
+    lexer.SetSource(*song.text);
+    for (const TrackLine& line : track.lines)
+        lexer.Tokenize(line.text, line.line, tokens);
+    MatchLoops(tokens, options, diagnostics);
 }

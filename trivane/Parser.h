@@ -1,5 +1,5 @@
-// Reads a whole MML source: comments, directives (#title, #copyright, #channel), macro definitions and
-// the lines of each track; then matches the loops of every track.
+// Reads a whole MML source: comments, directives, macro definitions and the lines of each track, which it
+// checks, loops matched, without keeping their commands.
 #pragma once
 
 #include "Diagnostics.h"
@@ -9,3 +9,12 @@
 #include <string_view>
 
 Song ParseSong(std::string_view source, const CompileOptions& options, Diagnostics& diagnostics);
+
+// Reads a checked track's lines into commands, its loops linked; `texts` receives the texts of its text
+// commands.
+void ReadTrack(const Song& song,
+               const Track& track,
+               const CompileOptions& options,
+               Diagnostics& diagnostics,
+               std::vector<std::string>& texts,
+               std::vector<Token>& tokens);

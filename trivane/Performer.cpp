@@ -1,6 +1,10 @@
 #include "Performer.h"
 
+#include "Parser.h"
+#include "SmfWriter.h"
+
 #include <algorithm>
+#include <array>
 
 // Most tracks come out in order already (a note's release is made when the next note starts), so the
 // check pays for itself.
@@ -29,39 +33,86 @@ struct Budget {
 struct TempoChange {
     std::uint32_t tick;
     int bpm;
+    char track;
+    std::int32_t line;  // of the command, for messages
+    std::uint32_t at;
+};
+
+struct MeterChange {
+    std::uint32_t tick;
+    int beats;
+    int beatNote;
+};
+
+struct BarLine {
+    std::uint32_t tick;  // from the start of the music
+    int line;
+};
+
+// Gradual changes step every 64th note: smooth to the ear, 32 events a half note at most.
+constexpr int RampStep = TicksPerQuarter / 16;
+
+// The value a gradual change from `from` to `to` over `length` has reached after `elapsed`, rounded.
+int Interpolate(int from, int to, std::int64_t elapsed, std::int64_t length)
+{
+    std::int64_t numerator = static_cast<std::int64_t>(to - from) * elapsed * 2;
+    std::int64_t rounded =
+        numerator >= 0 ? (numerator + length) / (2 * length) : -((-numerator + length) / (2 * length));
+    return from + static_cast<int>(rounded);
+}
+
+// What every track shares while it is played.
+struct Shared {
+    std::vector<TempoChange> tempos;
+    std::vector<MeterChange> meters;
+    std::int64_t notes = 0;
+    std::int64_t notesOutOfRange = 0;  // played as rests
+    std::uint32_t start = 0;           // where the music starts: after the reset message's pause
 };
 
 class TrackPlayer {
 public:
     TrackPlayer(const Track& track,
+                const std::vector<Token>& tokens,
                 EventTrack& out,
-                std::vector<TempoChange>& tempos,
-                std::int64_t& notes,
+                std::vector<BarLine>& bars,
+                Shared& shared,
                 const CompileOptions& options,
                 Diagnostics& diagnostics,
                 Budget& budget)
         : track_(track),
+          tokens_(tokens),
           out_(out),
-          tempos_(tempos),
-          notes_(notes),
+          bars_(bars),
+          shared_(shared),
           options_(options),
           diagnostics_(diagnostics),
           budget_(budget),
           channel_(static_cast<std::uint8_t>(track.channel - 1)),
-          drums_(track.channel == DrumChannel)
+          drums_(track.channel == DrumChannel),
+          tick_(shared.start)
     {
+        controls_.fill(0);
+        controls_[7] = 100;  // what a module starts with: volume 100, pan in the middle, full expression
+        controls_[10] = 64;
+        controls_[11] = 127;
     }
 
     void Play();
 
 private:
-    // The note that sounds now; its note-off waits until we know whether '&' joins the next note to it.
+    // The note or chord that sounds now (no keys: none); its note-offs wait until we know whether '&' joins
+    // the next note or chord to it.
     struct Sounding {
-        bool active = false;
         bool tied = false;
-        int key = 0;
+        std::vector<int> keys;
         std::int64_t fullEnd = 0;
         std::int64_t gateEnd = 0;
+    };
+    struct VelocityRamp {
+        std::int64_t start = 0;
+        std::int64_t end = 0;  // none when at or before the tick
+        int from = 0;
     };
     struct Loop {
         std::size_t bodyStart;
@@ -69,42 +120,75 @@ private:
     };
 
     void Execute(const Token& token, std::size_t& pc);
-    void Sound(int key, const Length& length, int line);
+    void Sound(const Token& token);
+    void SoundOne(int key, const Token& token);
     void Release();
+    std::int64_t NoteTicks(const Token& token);
+    int VelocityNow() const;
+    void Ramp(const Token& token);
+    std::uint32_t MetaTick() const { return tick_ == shared_.start ? 0 : static_cast<std::uint32_t>(tick_); }
+    void EmitMeta(std::int64_t tick, std::uint8_t status, int type, int text);
     void Advance(std::int64_t ticks);
-    std::int64_t TicksOf(const Length& length, int line);
-    bool Spend(std::int64_t tick);
-    void Emit(std::int64_t tick, std::uint8_t status, int data1, int data2);
+    std::int64_t TicksOf(const Token& token);
+    // Counts one more event of the song, tempo changes included; false when it may not be made.
+    bool Spend(std::int64_t tick)
+    {
+        if (budget_.exhausted || tick > options_.limits.maxTicks)
+            return false;
+        if (++budget_.events > options_.limits.maxEvents) {
+            Stop(0, "MIDI イベントが多すぎます");
+            return false;
+        }
+        return true;
+    }
+    void Emit(std::int64_t tick, std::uint8_t status, int data1, int data2)
+    {
+        if (Spend(tick))
+            out_.events.push_back(Event{static_cast<std::uint32_t>(tick), status, static_cast<std::uint8_t>(data1),
+                                        static_cast<std::uint8_t>(data2)});
+    }
     void Stop(int line, const char* what);
 
     const Track& track_;
+    const std::vector<Token>& tokens_;
     EventTrack& out_;
-    std::vector<TempoChange>& tempos_;
-    std::int64_t& notes_;
+    std::vector<BarLine>& bars_;
+    Shared& shared_;
     const CompileOptions& options_;
     Diagnostics& diagnostics_;
     Budget& budget_;
     const std::uint8_t channel_;
     const bool drums_;
 
-    std::int64_t tick_ = 0;
+    std::int64_t tick_;
     int octave_ = 4;
     std::int64_t defaultTicks_ = TicksPerQuarter;
     int velocity_ = 100;
     int gate_ = 8;
+    int gateCut_ = 0;  // pulses; used instead of gate_ when above 0
     int transpose_ = 0;
+    int tempo_ = DefaultTempo;
+    int bend_ = 0;
+    std::array<int, 128> controls_;
+    VelocityRamp velocityRamp_;
+    // The notes of the chord being read, then the keys to strike.
+    std::vector<int> keys_;
+    // The group of '{ }' being played: notes still to come and the pulses left for them.
+    int tupletLeft_ = 0;
+    std::int64_t tupletTicks_ = 0;
     Sounding sounding_;
     std::vector<Loop> loops_;
 };
 
 void TrackPlayer::Play()
 {
-    const std::vector<Token>& tokens = track_.tokens;
+    const std::vector<Token>& tokens = tokens_;
     // Without loops every note makes two events; a track with loops may still grow.
     std::size_t expected = 0;
     for (const Token& token : tokens)
-        expected +=
-            token.op == Op::Note || token.op == Op::RawNote ? 2 : token.op == Op::Program || token.op == Op::Control;
+        expected += token.op == Op::Note || token.op == Op::RawNote || token.op == Op::ChordNote
+                        ? 2
+                        : token.op == Op::Program || token.op == Op::Control;
     out_.events.reserve(std::min<std::size_t>(expected, options_.limits.maxEvents));
     std::size_t pc = 0;
     while (pc < tokens.size() && !budget_.exhausted) {
@@ -124,27 +208,75 @@ void TrackPlayer::Play()
 void TrackPlayer::Execute(const Token& token, std::size_t& pc)
 {
     switch (token.op) {
-        case Op::Note: {
+        case Op::Note:
+        case Op::ChordNote: {
             int key = (octave_ + 1) * 12 + token.value;
             if (!drums_)
                 key += transpose_ + options_.transpose;
-            Sound(key, token.length, token.line);
+            if (token.op == Op::Note && key >= 0 && key <= 127 && !sounding_.tied) {
+                SoundOne(key, token);
+                break;
+            }
+            if (key < 0 || key > 127) {
+                diagnostics_.Warning(Place(token.line, token.at),
+                                     "音域 (ノート番号 0 から 127) の外の音 %d を休符にしました", key);
+                ++shared_.notesOutOfRange;
+            } else if (std::find(keys_.begin(), keys_.end(), key) == keys_.end())
+                keys_.push_back(key);
+            if (token.op == Op::Note)
+                Sound(token);
             break;
         }
         case Op::RawNote:
-            Sound(token.value, token.length, token.line);
+            keys_.push_back(token.value);
+            Sound(token);
+            break;
+        case Op::Chord:
+            Sound(token);
             break;
         case Op::Rest: {
-            std::int64_t ticks = TicksOf(token.length, token.line);
+            std::int64_t ticks = NoteTicks(token);
             Release();
             Advance(ticks);
             break;
         }
+        case Op::TupletBegin:
+            tupletTicks_ = TicksOf(token);
+            tupletLeft_ = token.value;
+            if (tupletTicks_ < tupletLeft_) {
+                diagnostics_.Warning(Place(token.line, token.at),
+                                     "連符の長さが音符の数より短いので、1 音 1 クロックにしました");
+                tupletTicks_ = tupletLeft_;
+            }
+            break;
+        case Op::Bar:
+            bars_.push_back(BarLine{static_cast<std::uint32_t>(tick_ - token.value - shared_.start), token.line});
+            break;
+        case Op::Bend:
+            bend_ = token.value;
+            Emit(tick_, 0xE0 | channel_, (bend_ + 8192) & 0x7F, (bend_ + 8192) >> 7);
+            break;
+        case Op::GatePulses:
+            gateCut_ = token.value;
+            break;
+        case Op::Ramp:
+            Ramp(token);
+            break;
+        case Op::Meta:
+            EmitMeta(MetaTick(), 0xFF, token.value, token.value2);
+            break;
+        case Op::SysEx:
+            EmitMeta(tick_, 0xF0, 0, token.value2);
+            break;
+        case Op::TimeSignature:
+            if (Spend(tick_))
+                shared_.meters.push_back(MeterChange{MetaTick(), token.value, token.value2});
+            break;
         case Op::Tie:
-            if (sounding_.active && sounding_.fullEnd == tick_)
+            if (!sounding_.keys.empty() && sounding_.fullEnd == tick_)
                 sounding_.tied = true;
             else
-                diagnostics_.Warning(token.line, "& の前に音符がないので無視しました");
+                diagnostics_.Warning(Place(token.line, token.at), "& の前に音符がないので無視しました");
             break;
         case Op::Octave:
             octave_ = token.value;
@@ -153,31 +285,36 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
         case Op::OctaveDown: {
             int wanted = octave_ + (token.op == Op::OctaveUp ? 1 : -1);
             if (wanted < 0 || wanted > 9)
-                diagnostics_.Warning(token.line, "オクターブは 0 から 9 までなので %d のままにしました", octave_);
+                diagnostics_.Warning(Place(token.line, token.at),
+                                     "オクターブは 0 から 9 までなので %d のままにしました", octave_);
             else
                 octave_ = wanted;
             break;
         }
         case Op::Length:
-            defaultTicks_ = TicksOf(token.length, token.line);
+            defaultTicks_ = TicksOf(token);
             break;
         case Op::Tempo:
+            tempo_ = token.value;
             if (Spend(tick_))
-                tempos_.push_back(TempoChange{static_cast<std::uint32_t>(tick_), token.value});
+                shared_.tempos.push_back(TempoChange{MetaTick(), token.value, track_.name, token.line, token.at});
             break;
         case Op::Velocity:
             velocity_ = token.value;
+            velocityRamp_.end = 0;
             break;
         case Op::VelocityUp:
         case Op::VelocityDown: {
-            int wanted = velocity_ + (token.op == Op::VelocityUp ? token.value : -token.value);
+            int wanted = VelocityNow() + (token.op == Op::VelocityUp ? token.value : -token.value);
+            velocityRamp_.end = 0;
             if (wanted < 1 || wanted > 127)
-                diagnostics_.Warning(token.line, "ベロシティを 1 から 127 の範囲に収めました");
+                diagnostics_.Warning(Place(token.line, token.at), "ベロシティを 1 から 127 の範囲に収めました");
             velocity_ = std::clamp(wanted, 1, 127);
             break;
         }
         case Op::Gate:
             gate_ = token.value;
+            gateCut_ = 0;
             break;
         case Op::Program:
             Emit(tick_, 0xC0 | channel_, token.value, 0);
@@ -186,14 +323,15 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             transpose_ = token.value;
             break;
         case Op::Control:
+            controls_[token.value] = token.value2;
             Emit(tick_, 0xB0 | channel_, token.value, token.value2);
             break;
         case Op::LoopBegin:
-            loops_.push_back(Loop{pc, track_.tokens[token.jump].value});
+            loops_.push_back(Loop{pc, tokens_[token.value2].value});
             break;
         case Op::LoopBreak:
             if (loops_.back().remaining == 1) {
-                pc = token.jump + 1;
+                pc = static_cast<std::size_t>(token.value2) + 1;
                 loops_.pop_back();
             }
             break;
@@ -206,48 +344,142 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
     }
 }
 
-// A length written without a number takes the default length, and its dots only now.
-std::int64_t TrackPlayer::TicksOf(const Length& length, int line)
+// A length written without a number takes the default length, and its dots only now: the same mistake as
+// dots on a written number that cannot be halved.
+std::int64_t TrackPlayer::TicksOf(const Token& token)
 {
-    std::int64_t base = length.base;
-    if (base == 0 && !AddDots(defaultTicks_, length.dots, base)) {
-        diagnostics_.Warning(line, "付点をつけると音長が割り切れないので付点を無視しました");
+    std::int64_t base = token.length.base;
+    if (base == 0 && !AddDots(defaultTicks_, token.length.Dots(), base)) {
+        diagnostics_.Error(Place(token.line, token.at), "%s", UnevenLengthMessage);
         base = defaultTicks_;
     }
-    return base + length.extra;
+    return base + token.length.extra;
 }
 
-void TrackPlayer::Sound(int key, const Length& length, int line)
+// The length of a note, rest or chord; inside '{ }' its share of the group, the last one taking what is left.
+std::int64_t TrackPlayer::NoteTicks(const Token& token)
 {
-    std::int64_t ticks = TicksOf(length, line);
-    if (key < 0 || key > 127) {
-        diagnostics_.Warning(line, "音域 (ノート番号 0 から 127) の外の音 %d を休符にしました", key);
+    if (tupletLeft_ == 0)
+        return TicksOf(token);
+    std::int64_t ticks = tupletTicks_ / tupletLeft_;
+    tupletTicks_ -= ticks;
+    --tupletLeft_;
+    return ticks;
+}
+
+int TrackPlayer::VelocityNow() const
+{
+    if (tick_ >= velocityRamp_.end)
+        return velocity_;
+    return Interpolate(velocityRamp_.from, velocity_, tick_ - velocityRamp_.start,
+                       velocityRamp_.end - velocityRamp_.start);
+}
+
+// Strikes the keys gathered in keys_; a key tied over from the sounding note or chord goes on sounding.
+void TrackPlayer::Sound(const Token& token)
+{
+    std::int64_t ticks = NoteTicks(token);
+    if (keys_.empty()) {
         Release();
         Advance(ticks);
         return;
     }
-    std::int64_t gateTicks = gate_ == 8 ? ticks : std::max<std::int64_t>(1, ticks * gate_ / 8);
-    if (sounding_.active && sounding_.tied && sounding_.key == key) {
-        sounding_.tied = false;
+    std::int64_t gateTicks = gateCut_ > 0 ? std::max<std::int64_t>(1, ticks - gateCut_)
+                             : gate_ == 8 ? ticks
+                                          : std::max<std::int64_t>(1, ticks * gate_ / 8);
+    std::vector<int>& held = sounding_.keys;
+    if (sounding_.tied && !held.empty()) {
+        for (int key : held) {
+            if (std::find(keys_.begin(), keys_.end(), key) == keys_.end())
+                Emit(sounding_.fullEnd, 0x80 | channel_, key, 0);
+        }
     } else {
         Release();
-        Emit(tick_, 0x90 | channel_, key, velocity_);
-        ++notes_;
-        sounding_.active = true;
-        sounding_.tied = false;
-        sounding_.key = key;
     }
+    int velocity = VelocityNow();
+    for (int key : keys_) {
+        if (sounding_.tied && std::find(held.begin(), held.end(), key) != held.end())
+            continue;
+        Emit(tick_, 0x90 | channel_, key, velocity);
+        ++shared_.notes;
+    }
+    held.swap(keys_);
+    keys_.clear();
+    sounding_.tied = false;
     sounding_.fullEnd = tick_ + ticks;
     sounding_.gateEnd = tick_ + gateTicks;
     Advance(ticks);
 }
 
+// One note, struck anew, with nothing tied to it: what most notes are.
+void TrackPlayer::SoundOne(int key, const Token& token)
+{
+    std::int64_t ticks = NoteTicks(token);
+    Release();
+    Emit(tick_, 0x90 | channel_, key, VelocityNow());
+    ++shared_.notes;
+    sounding_.keys.push_back(key);
+    sounding_.fullEnd = tick_ + ticks;
+    sounding_.gateEnd = tick_ + (gateCut_ > 0 ? std::max<std::int64_t>(1, ticks - gateCut_)
+                                 : gate_ == 8 ? ticks
+                                              : std::max<std::int64_t>(1, ticks * gate_ / 8));
+    Advance(ticks);
+}
+
 void TrackPlayer::Release()
 {
-    if (!sounding_.active)
+    if (sounding_.keys.empty())
         return;
-    sounding_.active = false;
-    Emit(sounding_.tied ? sounding_.fullEnd : sounding_.gateEnd, 0x80 | channel_, sounding_.key, 0);
+    std::int64_t tick = sounding_.tied ? sounding_.fullEnd : sounding_.gateEnd;
+    for (int key : sounding_.keys)
+        Emit(tick, 0x80 | channel_, key, 0);
+    sounding_.keys.clear();
+    sounding_.tied = false;
+}
+
+// Velocity changes note by note; a controller, the bend and the tempo step every RampStep pulses, each
+// step written only when the value changes, the last at the end of the length.
+void TrackPlayer::Ramp(const Token& token)
+{
+    std::int64_t length = TicksOf(token);
+    int to = token.value;
+    if (token.value2 == ramp::Velocity) {
+        velocityRamp_.from = VelocityNow();
+        velocityRamp_.start = tick_;
+        velocityRamp_.end = tick_ + length;
+        velocity_ = to;
+        return;
+    }
+    int from = token.value2 == ramp::Bend ? bend_ : token.value2 == ramp::Tempo ? tempo_ : controls_[token.value2];
+    int last = from;
+    const std::int64_t span = std::abs(to - from);
+    for (std::int64_t step = RampStep; span > 0;) {
+        std::int64_t elapsed = std::min(step, length);
+        int value = Interpolate(from, to, elapsed, length);
+        if (value != last) {
+            std::int64_t tick = tick_ + elapsed;
+            if (token.value2 == ramp::Bend)
+                Emit(tick, 0xE0 | channel_, (value + 8192) & 0x7F, (value + 8192) >> 7);
+            else if (token.value2 == ramp::Tempo && Spend(tick))
+                shared_.tempos.push_back(
+                    TempoChange{static_cast<std::uint32_t>(tick), value, track_.name, token.line, token.at});
+            else if (token.value2 < 128)
+                Emit(tick, 0xB0 | channel_, token.value2, value);
+            last = value;
+        }
+        if (elapsed == length || budget_.exhausted)
+            break;
+        // Straight on to the step where the value moves next, |value - from| reaching one more less a half, so
+        // that a long change of few values costs no time for the steps between.
+        std::int64_t next = (length * (2 * std::abs(last - from) + 1) + 2 * span - 1) / (2 * span);
+        step = std::max(step + RampStep, (next + RampStep - 1) / RampStep * RampStep);
+    }
+    if (token.value2 == ramp::Bend)
+        bend_ = to;
+    else if (token.value2 == ramp::Tempo)
+        tempo_ = to;
+    else
+        controls_[token.value2] = to;
 }
 
 void TrackPlayer::Advance(std::int64_t ticks)
@@ -257,24 +489,12 @@ void TrackPlayer::Advance(std::int64_t ticks)
         Stop(0, "曲が長すぎます");
 }
 
-// Counts one more event of the song, tempo changes included; false when it may not be made.
-bool TrackPlayer::Spend(std::int64_t tick)
-{
-    if (budget_.exhausted || tick > options_.limits.maxTicks)
-        return false;
-    if (++budget_.events > options_.limits.maxEvents) {
-        Stop(0, "MIDI イベントが多すぎます");
-        return false;
-    }
-    return true;
-}
-
-void TrackPlayer::Emit(std::int64_t tick, std::uint8_t status, int data1, int data2)
+void TrackPlayer::EmitMeta(std::int64_t tick, std::uint8_t status, int type, int text)
 {
     if (!Spend(tick))
         return;
-    out_.events.push_back(Event{static_cast<std::uint32_t>(tick), status, static_cast<std::uint8_t>(data1),
-                                static_cast<std::uint8_t>(data2)});
+    out_.events.push_back(Event{static_cast<std::uint32_t>(tick), status, static_cast<std::uint8_t>(type), 0,
+                                static_cast<std::uint32_t>(text)});
 }
 
 void TrackPlayer::Stop(int line, const char* what)
@@ -290,19 +510,74 @@ void AddMeta(Sequence& sequence, std::uint32_t tick, std::uint8_t type, std::str
     sequence.conductor.events.push_back(Event{tick, 0xFF, type, 0, index});
 }
 
-// The conductor track: copyright first, as readers expect it, then title, a 4/4 time signature and the tempo
-// changes of every track, 120 when none is set at the start.
-void BuildConductor(const Song& song, std::vector<TempoChange> tempos, Sequence& sequence)
+std::string TimeSignatureData(int beats, int beatNote)
 {
+    int power = 0;
+    while ((1 << power) < beatNote)
+        ++power;
+    // A metronome click every quarter note's worth of MIDI clocks (24), scaled to the beat's note value.
+    return std::string{static_cast<char>(beats), static_cast<char>(power), static_cast<char>(96 / beatNote), 8};
+}
+
+// The standard reset messages, without their F0.
+std::string ResetMessage(Reset reset)
+{
+    switch (reset) {
+        case Reset::Gm:
+            return std::string("\x7E\x7F\x09\x01\xF7", 5);
+        case Reset::Gs:
+            return std::string("\x41\x10\x42\x12\x40\x00\x7F\x00\x41\xF7", 10);
+        case Reset::Xg:
+            return std::string("\x43\x10\x4C\x00\x00\x7E\x00\xF7", 8);
+        case Reset::None:
+            break;
+    }
+    return {};
+}
+
+std::int64_t BarTicks(int beats, int beatNote)
+{
+    return static_cast<std::int64_t>(beats) * TicksPerWhole / beatNote;
+}
+
+// The conductor track: a reset message, copyright first of the texts, as readers expect it, then title,
+// time signature, key signature, the time signature changes and the tempo changes of every track, 120 when
+// none is set at the start.
+// Of two tempos of one tick the later one written wins; from two tracks that is the later track's, which a
+// reader may not expect.
+void BuildConductor(const Song& song, Shared& shared, Sequence& sequence, Diagnostics& diagnostics)
+{
+    std::vector<TempoChange>& tempos = shared.tempos;
     std::stable_sort(tempos.begin(), tempos.end(),
                      [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
+    for (std::size_t i = 1; i < tempos.size(); ++i) {
+        const TempoChange& before = tempos[i - 1];
+        const TempoChange& later = tempos[i];
+        if (later.tick == before.tick && later.track != before.track && later.bpm != before.bpm)
+            diagnostics.Warning(Place(later.line, later.at),
+                                "トラック %c の t%d (行 %d) と同じ時刻のテンポです。後のトラック %c の t%d を使います",
+                                before.track, before.bpm, before.line, later.track, later.bpm);
+    }
     if (tempos.empty() || tempos.front().tick != 0)
-        tempos.insert(tempos.begin(), TempoChange{0, DefaultTempo});
+        tempos.insert(tempos.begin(), TempoChange{0, DefaultTempo, 'A', 0, 0});
+    if (song.reset != Reset::None) {
+        sequence.texts.push_back(ResetMessage(song.reset));
+        sequence.conductor.events.push_back(
+            Event{0, 0xF0, 0, 0, static_cast<std::uint32_t>(sequence.texts.size() - 1)});
+    }
     if (!song.copyright.empty())
         AddMeta(sequence, 0, meta::Copyright, song.copyright);
     if (!song.title.empty())
         AddMeta(sequence, 0, meta::TrackName, song.title);
-    AddMeta(sequence, 0, meta::TimeSignature, std::string{4, 2, 24, 8});
+    const std::vector<MeterChange>& meters = shared.meters;
+    if (meters.empty() || meters.front().tick != 0)
+        AddMeta(sequence, 0, meta::TimeSignature, TimeSignatureData(song.beats ? song.beats : 4, song.beatNote));
+    if (song.hasKey)
+        AddMeta(sequence, 0, meta::KeySignature, std::string{static_cast<char>(song.sharps), song.minor});
+    for (const MeterChange& change : meters) {
+        AddMeta(sequence, change.tick, meta::TimeSignature, TimeSignatureData(change.beats, change.beatNote));
+        sequence.endTick = std::max(sequence.endTick, change.tick);
+    }
     std::int64_t scaled = 0;  // microseconds times TicksPerQuarter, summed exactly
     std::uint32_t last = 0;
     int bpm = DefaultTempo;
@@ -317,25 +592,93 @@ void BuildConductor(const Song& song, std::vector<TempoChange> tempos, Sequence&
     scaled += static_cast<std::int64_t>(sequence.endTick - last) * (60000000 / bpm);
     sequence.microseconds = scaled / TicksPerQuarter;
     sequence.conductor.endTick = sequence.endTick;
+    SortEvents(sequence.conductor.events);
+}
+
+// With a time signature set, each bar between two bar lines must be one bar of the time signature in force
+// where it starts; the bar before the first bar line may be shorter (a pickup, numbered 0).
+void CheckBars(char track,
+               const std::vector<BarLine>& bars,
+               std::vector<MeterChange> meters,
+               const Song& song,
+               std::uint32_t start,
+               Diagnostics& diagnostics)
+{
+    for (MeterChange& meter : meters)
+        meter.tick = meter.tick == 0 ? 0 : meter.tick - start;
+    std::stable_sort(meters.begin(), meters.end(),
+                     [](const MeterChange& a, const MeterChange& b) { return a.tick < b.tick; });
+    if (meters.empty() || meters.front().tick != 0)
+        meters.insert(meters.begin(), MeterChange{0, song.beats ? song.beats : 4, song.beatNote});
+    std::size_t meter = 0;
+    std::uint32_t from = 0;
+    int number = 0;
+    for (const BarLine& bar : bars) {
+        if (bar.tick == from)
+            continue;  // a bar line at the start, or two in a row
+        while (meter + 1 < meters.size() && meters[meter + 1].tick <= from)
+            ++meter;
+        const MeterChange& m = meters[meter];
+        std::int64_t wanted = BarTicks(m.beats, m.beatNote);
+        std::int64_t found = bar.tick - from;
+        if (from == 0 && found < wanted) {
+            number = 0;  // a pickup
+        } else {
+            ++number;
+            if (found != wanted) {
+                // Said in the beat's note value, or the shortest one up to a 64th that counts it, else in pulses.
+                int note = m.beatNote;
+                while (note < 64 && found % (TicksPerWhole / note) != 0)
+                    note *= 2;
+                std::int64_t unit = TicksPerWhole / note;
+                std::string held = found % unit == 0 ? Format("%lld/%d", static_cast<long long>(found / unit), note)
+                                                     : Format("%lld クロック", static_cast<long long>(found));
+                diagnostics.Warning(bar.line, "トラック %c の %d 小節目が %s 拍子なのに %s あります", track, number,
+                                    Format("%d/%d", m.beats, m.beatNote).c_str(), held.c_str());
+            }
+        }
+        from = bar.tick;
+    }
 }
 
 }  // namespace
 
-// Each track's commands are let go once it is played, so that commands and events of a large song are
-// not all held at once.
+// The tracks are read into commands one at a time, and in format 1 each is written as soon as it is played,
+// so that only one track's commands and events are held at once.
 Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnostics)
 {
     Sequence sequence;
     Budget budget;
-    std::vector<TempoChange> tempos;
+    Shared shared;
+    // After a reset message a module needs time to get ready: the music waits one bar of the first time
+    // signature (two seconds of 4/4 at 120).
+    if (song.reset != Reset::None)
+        shared.start = static_cast<std::uint32_t>(BarTicks(song.beats ? song.beats : 4, song.beatNote));
+    std::vector<std::pair<char, std::vector<BarLine>>> bars;
+    std::vector<Token> tokens;
+    EventTrack played;
+    // Room that is reserved but not written costs no memory; growing would copy the chunks again and again.
+    if (!options.format0)
+        sequence.written.reserve(std::min<std::size_t>(song.text->size() * 8 + 1024, 64 << 20));
     for (Track& track : song.tracks) {
-        sequence.parts.emplace_back();
-        EventTrack& part = sequence.parts.back();
-        TrackPlayer(track, part, tempos, sequence.notes, options, diagnostics, budget).Play();
-        std::vector<Token>().swap(track.tokens);
+        ReadTrack(song, track, options, diagnostics, sequence.texts, tokens);
+        EventTrack& part = options.format0 ? sequence.parts.emplace_back() : played;
+        part.events.clear();
+        bars.emplace_back(track.name, std::vector<BarLine>());
+        TrackPlayer(track, tokens, part, bars.back().second, shared, options, diagnostics, budget).Play();
         SortEvents(part.events);
         sequence.endTick = std::max(sequence.endTick, part.endTick);
+        if (!options.format0) {
+            AppendTrack(sequence.written, part, sequence.texts);
+            ++sequence.writtenParts;
+        }
     }
-    BuildConductor(song, std::move(tempos), sequence);
+    if (song.beats != 0 || !shared.meters.empty()) {
+        for (const auto& [name, lines] : bars)
+            CheckBars(name, lines, shared.meters, song, shared.start, diagnostics);
+    }
+    sequence.notes = shared.notes;
+    sequence.notesOutOfRange = shared.notesOutOfRange;
+    BuildConductor(song, shared, sequence, diagnostics);
     return sequence;
 }

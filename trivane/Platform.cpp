@@ -8,6 +8,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -53,8 +54,40 @@ ReadResult ReadSource(const std::string& path, std::int64_t limit, std::string& 
     }
     if (std::ferror(file.get()))
         return ReadResult::CannotRead;
-    return ReadResult::Ok;
+    return static_cast<std::int64_t>(text.size()) > limit ? ReadResult::TooLarge : ReadResult::Ok;
 }
+
+#ifdef _WIN32
+namespace {
+
+bool IdentityOf(const std::string& path, BY_HANDLE_FILE_INFORMATION& identity)
+{
+    // No access asked for: only the file's identity is read, whoever else has it open.
+    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = GetFileInformationByHandle(file, &identity) != 0;
+    CloseHandle(file);
+    return ok;
+}
+
+}  // namespace
+
+bool IsSameFile(const std::string& input, const std::string& output)
+{
+    BY_HANDLE_FILE_INFORMATION a, b;
+    return IdentityOf(input, a) && IdentityOf(output, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+#else
+bool IsSameFile(const std::string& input, const std::string& output)
+{
+    struct stat a, b;
+    return stat(input.c_str(), &a) == 0 && stat(output.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
+#endif
 
 bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {

@@ -6,10 +6,15 @@
 #include <string>
 #include <vector>
 
-enum class ReadResult { Ok, CannotOpen, CannotRead };
+enum class ReadResult { Ok, CannotOpen, CannotRead, TooLarge };
 
-// Reads at most `limit` + 1 bytes, enough for the compiler to tell that a file is too large.
+// Reads the whole file when it holds at most `limit` bytes.
 ReadResult ReadSource(const std::string& path, std::int64_t limit, std::string& text);
+
+// True when `output` exists and is the file `input` names, however the two names are written (case, ".\",
+// "..\", full or short 8.3 names, links): compares the files themselves, by volume serial number and file
+// index on Windows, by device and inode elsewhere.
+bool IsSameFile(const std::string& input, const std::string& output);
 
 // Writes `bytes` under a temporary name beside `path`, then renames it over `path`. On failure the
 // temporary file is removed and whatever stood at `path` stays as it was.

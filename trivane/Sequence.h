@@ -11,15 +11,17 @@ constexpr std::uint8_t TrackName = 0x03;
 constexpr std::uint8_t EndOfTrack = 0x2F;
 constexpr std::uint8_t Tempo = 0x51;
 constexpr std::uint8_t TimeSignature = 0x58;
+constexpr std::uint8_t KeySignature = 0x59;
 }  // namespace meta
 
 struct Event {
     std::uint32_t tick;
-    std::uint8_t status;  // a channel message's status byte, or 0xFF for a meta event
+    std::uint8_t status;  // a channel message's status byte, 0xFF for a meta event, 0xF0 for system exclusive
     std::uint8_t data1;   // the meta event's type for 0xFF
     std::uint8_t data2;
     // A meta event's data: for a tempo the microseconds of a quarter note, kept here because a song may hold
-    // millions of them; for any other an index into Sequence::texts.
+    // millions of them; for any other, and for system exclusive (the bytes after F0), an index into
+    // Sequence::texts.
     std::uint32_t payload = 0;
 
     bool IsNoteOff() const { return (status & 0xF0) == 0x80; }
@@ -32,12 +34,16 @@ struct EventTrack {
 };
 
 struct Sequence {
-    EventTrack conductor;           // title, copyright, time signature and every tempo change
-    std::vector<EventTrack> parts;  // one per MML track, channel messages only
+    EventTrack conductor;           // reset, title, copyright, time and key signatures, every tempo change
+    std::vector<EventTrack> parts;  // format 0: one per MML track, channel messages, texts, system exclusives
+    // Format 1: the MTrk chunks of the parts, written as they were played.
+    std::vector<std::uint8_t> written;
+    int writtenParts = 0;
     std::vector<std::string> texts;
     std::uint32_t endTick = 0;
     std::int64_t notes = 0;
-    std::int64_t microseconds = 0;  // playing time up to endTick
+    std::int64_t notesOutOfRange = 0;  // played as rests
+    std::int64_t microseconds = 0;     // playing time up to endTick
 };
 
 // Orders by time, a note-off before anything else at its tick, else keeping the order they were made in,

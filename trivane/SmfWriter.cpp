@@ -2,13 +2,26 @@
 
 #include "Song.h"
 
+#include <algorithm>
+
 namespace {
 
+int VlqSize(std::uint32_t value)
+{
+    int size = 1;
+    while (value >= 0x80) {
+        value >>= 7;
+        ++size;
+    }
+    return size;
+}
+
+// Writes into bytes sized beforehand: a song of millions of events is written without a check per byte.
 class ByteWriter {
 public:
-    explicit ByteWriter(std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
+    explicit ByteWriter(std::uint8_t* at) : at_(at) {}
 
-    void Byte(std::uint32_t value) { bytes_.push_back(static_cast<std::uint8_t>(value)); }
+    void Byte(std::uint32_t value) { *at_++ = static_cast<std::uint8_t>(value); }
     void Word(std::uint32_t value)
     {
         Byte(value >> 8);
@@ -28,6 +41,10 @@ public:
     // Seven bits a byte, the most significant first, the high bit set on all but the last.
     void Vlq(std::uint32_t value)
     {
+        if (value < 0x80) {
+            Byte(value);
+            return;
+        }
         std::uint8_t groups[5];
         int count = 0;
         do {
@@ -39,28 +56,51 @@ public:
         Byte(groups[0]);
     }
 
-    void Data(const std::string& data) { bytes_.insert(bytes_.end(), data.begin(), data.end()); }
-
-    std::size_t Size() const { return bytes_.size(); }
-    void PatchLong(std::size_t at, std::uint32_t value)
+    void Data(const std::string& data)
     {
-        for (int i = 0; i < 4; ++i)
-            bytes_[at + i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+        for (char c : data)
+            Byte(static_cast<unsigned char>(c));
     }
 
 private:
-    std::vector<std::uint8_t>& bytes_;
+    std::uint8_t* at_;
 };
 
-// One MTrk chunk; every status byte is written out (no running status), and the end of track comes last.
+bool HasOneDataByte(std::uint8_t status)
+{
+    return (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0;
+}
+
+// The bytes of one MTrk chunk, header included.
+std::size_t TrackSize(const std::vector<Event>& events, std::uint32_t endTick, const std::vector<std::string>& texts)
+{
+    std::size_t size = 8 + 3;  // header, and the end of track's bytes after its delta time
+    std::uint32_t now = 0;
+    for (const Event& event : events) {
+        size += VlqSize(event.tick - now) + 1;
+        now = event.tick;
+        if (event.status == 0xFF && event.data1 == meta::Tempo) {
+            size += 5;
+        } else if (event.status == 0xFF || event.status == 0xF0) {
+            std::size_t length = texts[event.payload].size();
+            size += (event.status == 0xFF) + VlqSize(static_cast<std::uint32_t>(length)) + length;
+        } else {
+            size += HasOneDataByte(event.status) ? 1 : 2;
+        }
+    }
+    return size + VlqSize(endTick - now);
+}
+
+// One MTrk chunk of `size` bytes; every status byte is written out (no running status), and the end of
+// track comes last.
 void WriteTrack(ByteWriter& out,
                 const std::vector<Event>& events,
                 std::uint32_t endTick,
-                const std::vector<std::string>& texts)
+                const std::vector<std::string>& texts,
+                std::size_t size)
 {
     out.Tag("MTrk");
-    std::size_t lengthAt = out.Size();
-    out.Long(0);
+    out.Long(static_cast<std::uint32_t>(size - 8));
     std::uint32_t now = 0;
     for (const Event& event : events) {
         out.Vlq(event.tick - now);
@@ -71,14 +111,15 @@ void WriteTrack(ByteWriter& out,
             out.Byte(3);
             out.Byte(event.payload >> 16);
             out.Word(event.payload);
-        } else if (event.status == 0xFF) {
+        } else if (event.status == 0xFF || event.status == 0xF0) {
             const std::string& data = texts[event.payload];
-            out.Byte(event.data1);
+            if (event.status == 0xFF)
+                out.Byte(event.data1);
             out.Vlq(static_cast<std::uint32_t>(data.size()));
             out.Data(data);
         } else {
             out.Byte(event.data1);
-            if ((event.status & 0xF0) != 0xC0 && (event.status & 0xF0) != 0xD0)
+            if (!HasOneDataByte(event.status))
                 out.Byte(event.data2);
         }
     }
@@ -86,34 +127,42 @@ void WriteTrack(ByteWriter& out,
     out.Byte(0xFF);
     out.Byte(meta::EndOfTrack);
     out.Byte(0);
-    out.PatchLong(lengthAt, static_cast<std::uint32_t>(out.Size() - lengthAt - 4));
 }
 
 }  // namespace
 
-std::vector<std::uint8_t> WriteSmf(const Sequence& sequence, bool format0)
+void AppendTrack(std::vector<std::uint8_t>& bytes, const EventTrack& track, const std::vector<std::string>& texts)
 {
-    std::size_t events = sequence.conductor.events.size();
-    for (const EventTrack& part : sequence.parts)
-        events += part.events.size();
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(14 + 8 * (1 + sequence.parts.size()) + 5 * events);  // most events take four or five bytes
-    ByteWriter out(bytes);
-    out.Tag("MThd");
-    out.Long(6);
-    out.Word(format0 ? 0 : 1);
-    out.Word(format0 ? 1 : static_cast<std::uint32_t>(1 + sequence.parts.size()));
-    out.Word(TicksPerQuarter);
+    std::size_t size = TrackSize(track.events, track.endTick, texts);
+    std::size_t at = bytes.size();
+    if (bytes.capacity() < at + size)
+        bytes.reserve(std::max(at + size, bytes.capacity() + bytes.capacity() / 2));
+    bytes.resize(at + size);
+    ByteWriter out(bytes.data() + at);
+    WriteTrack(out, track.events, track.endTick, texts, size);
+}
+
+std::vector<std::uint8_t> WriteSmf(Sequence sequence, bool format0)
+{
     if (format0) {
-        std::vector<Event> merged = sequence.conductor.events;
-        for (const EventTrack& part : sequence.parts)
+        std::vector<Event>& merged = sequence.conductor.events;
+        for (EventTrack& part : sequence.parts) {
             merged.insert(merged.end(), part.events.begin(), part.events.end());
+            std::vector<Event>().swap(part.events);
+        }
         SortEvents(merged);
-        WriteTrack(out, merged, sequence.endTick, sequence.texts);
-    } else {
-        WriteTrack(out, sequence.conductor.events, sequence.conductor.endTick, sequence.texts);
-        for (const EventTrack& part : sequence.parts)
-            WriteTrack(out, part.events, part.endTick, sequence.texts);
+        sequence.conductor.endTick = sequence.endTick;
     }
+    std::vector<std::uint8_t> start(14);
+    ByteWriter header(start.data());
+    header.Tag("MThd");
+    header.Long(6);
+    header.Word(format0 ? 0 : 1);
+    header.Word(format0 ? 1 : static_cast<std::uint32_t>(1 + sequence.writtenParts));
+    header.Word(TicksPerQuarter);
+    AppendTrack(start, sequence.conductor, sequence.texts);
+    // The parts' chunks usually have room left for the few bytes that go before them.
+    std::vector<std::uint8_t> bytes = std::move(sequence.written);
+    bytes.insert(bytes.begin(), start.begin(), start.end());
     return bytes;
 }

@@ -7,4 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-std::vector<std::uint8_t> WriteSmf(const Sequence& sequence, bool format0);
+// The parts are those of Sequence::written, or in format 0 those of Sequence::parts.
+std::vector<std::uint8_t> WriteSmf(Sequence sequence, bool format0);
+
+// Adds one MTrk chunk with the events of `track`.
+void AppendTrack(std::vector<std::uint8_t>& bytes, const EventTrack& track, const std::vector<std::string>& texts);

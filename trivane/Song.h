@@ -1,8 +1,12 @@
-// The parsed song: per track, the list of commands after macro expansion, loops matched, ready to play.
+// The parsed song, checked: its settings, and the lines of each track with the macros they use.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One pulse is 1/480 of a quarter note; a whole note is 1920 pulses, so l1 to l1920 divide it whenever
@@ -18,28 +22,59 @@ enum class Op : std::uint8_t {
     Octave,  // value: the octave
     OctaveUp,
     OctaveDown,
-    Length,        // the default length, in the length fields
-    Tempo,         // value: quarter notes a minute
-    Velocity,      // value: note-on velocity
-    VelocityUp,    // value: step
-    VelocityDown,  // value: step
-    Gate,          // value: eighths of the length that sound
-    Program,       // value: program number 0-127
-    Transpose,     // value: semitones for this track's note names
-    Control,       // value: controller, value2: its value
-    LoopBegin,     // jump: index of the matching LoopEnd
-    LoopBreak,     // jump: index of the matching LoopEnd
-    LoopEnd,       // value: repeat count, jump: index of the matching LoopBegin
+    Length,         // the default length, in the length fields
+    Tempo,          // value: quarter notes a minute
+    Velocity,       // value: note-on velocity
+    VelocityUp,     // value: step
+    VelocityDown,   // value: step
+    Gate,           // value: eighths of the length that sound
+    Program,        // value: program number 0-127
+    Transpose,      // value: semitones for this track's note names
+    Control,        // value: controller, value2: its value
+    LoopBegin,      // value2: index of the matching LoopEnd
+    LoopBreak,      // value2: index of the matching LoopEnd
+    LoopEnd,        // value: repeat count, value2: index of the matching LoopBegin
+    ChordNote,      // value: semitones above c of the octave, the chord's own octave shifts included
+    Chord,          // sounds the ChordNotes just before it together; value: how many
+    TupletBegin,    // value: notes, rests and chords in the group, length: the whole group's
+    Bar,            // '|': value: pulses of the note before it that lie after the bar line
+    Bend,           // value: -8192 to 8191
+    GatePulses,     // value: pulses each note stops short of its length
+    Ramp,           // value: the value reached at the end of the length; value2: a controller or ramp::
+    Meta,           // value: meta event type, value2: index of its text in Sequence::texts
+    SysEx,          // value2: index in Sequence::texts of the bytes after F0
+    TimeSignature,  // value: beats, value2: the beat's note value
 };
+
+// What a gradual change moves: a controller 0-127, or one of these.
+namespace ramp {
+constexpr int Velocity = 128;
+constexpr int Bend = 129;
+constexpr int Tempo = 130;
+}  // namespace ramp
 
 // A note's length: "c4.^16" is base 720 (its dot already added), extra 120. A length written without a
 // number ("c", "c.") has base 0: it takes the default length, known only when played, and keeps its dots
-// for then.
+// for then. Packed in eight bytes, as a large song holds millions: base and extra are below 2^28 (the
+// longest song), dots at most 27, in two halves.
 struct Length {
-    std::int32_t base = 0;   // pulses; 0 means the default length
-    std::int32_t extra = 0;  // pulses of the '^' additions
-    std::uint8_t dots = 0;
+    Length() : base(0), dotsLow(0), extra(0), dotsHigh(0) {}
+
+    int Dots() const { return static_cast<int>(dotsLow | dotsHigh << 4); }
+    void SetDots(int dots)
+    {
+        dotsLow = static_cast<std::uint32_t>(dots) & 15;
+        dotsHigh = static_cast<std::uint32_t>(dots) >> 4;
+    }
+
+    std::uint32_t base : 28;  // pulses; 0 means the default length
+    std::uint32_t dotsLow : 4;
+    std::uint32_t extra : 28;  // pulses of the '^' additions
+    std::uint32_t dotsHigh : 4;
 };
+
+// Said of every length that dots cannot make, whether its number is written or the default.
+constexpr const char* UnevenLengthMessage = "付点をつけると音長が割り切れません";
 
 // A length of `ticks` with `dots` dots, each adding half of what the one before added; false when a half
 // is not a whole number of pulses.
@@ -55,25 +90,60 @@ inline bool AddDots(std::int64_t ticks, int dots, std::int64_t& total)
     return true;
 }
 
+// 28 bytes; a large song holds millions.
 struct Token {
+    Token() = default;
+    // Field by field: a command is stored right after it is built, and a copy in wider pieces than it was
+    // written in would wait for those writes to reach memory.
+    Token(const Token& other)
+        : op(other.op), line(other.line), at(other.at), value(other.value), value2(other.value2), length(other.length)
+    {
+    }
+    Token& operator=(const Token& other) = default;
+
     Op op = Op::Rest;
     std::int32_t line = 0;  // source line, for messages
+    std::uint32_t at = 0;   // offset of the command in the source, to order the messages of a line
     std::int32_t value = 0;
-    std::int32_t value2 = 0;
-    std::uint32_t jump = 0;
+    std::int32_t value2 = 0;  // for the loop commands, the index of a partner
     Length length;
 };
 
+struct Macro {
+    int line = 0;
+    std::string_view body;
+};
+using MacroTable = std::map<std::string, Macro, std::less<>>;
+
+// A line of a track's music, in Song::text.
+struct TrackLine {
+    std::int32_t line;
+    std::string_view text;
+};
+
+// A track keeps its lines, not its commands: they are read again into commands just before it is played,
+// so that the commands of only one track are held at a time.
 struct Track {
     char name = 'A';  // 'A' to 'Z'
     int channel = 1;  // 1-16; 10 is drums
-    std::vector<Token> tokens;
+    std::vector<TrackLine> lines;
+    std::int64_t commands = 0;  // how many its lines make
 };
+
+enum class Reset : std::uint8_t { None, Gm, Gs, Xg };
 
 struct Song {
     std::string title;
     std::string copyright;
+    int beats = 0;     // #time: 0 when not given (4/4, and no bar check)
+    int beatNote = 4;  // the note value of a beat: 1, 2, 4, 8, 16 or 32
+    bool hasKey = false;
+    int sharps = 0;  // #key: -7 (seven flats) to 7
+    bool minor = false;
+    Reset reset = Reset::None;
     std::vector<Track> tracks;  // ordered by name
+    std::unique_ptr<std::string> text;  // the source with its comments blanked, which lines and macros view
+    MacroTable macros;
 };
 
 constexpr int DrumChannel = 10;

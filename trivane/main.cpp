@@ -84,10 +84,6 @@ bool ReadCommandLine(int argc, char** argv, CommandLine& line)
         PrintLine("ERROR! 入力の MML ファイルと出力の SMF ファイルを 1 つずつ指定してください");
         return false;
     }
-    if (line.names[0] == line.names[1]) {
-        PrintLine("ERROR! 入力と出力に同じファイルは指定できません");
-        return false;
-    }
     return true;
 }
 
@@ -97,6 +93,11 @@ int Run(const CommandLine& line)
 {
     const std::string& input = line.names[0];
     const std::string& output = line.names[1];
+    // Checked before anything is read or written: writing the SMF would destroy the MML file.
+    if (IsSameFile(input, output)) {
+        PrintLine(Format("ERROR! 入力と出力が同じファイルです: %s, %s", input.c_str(), output.c_str()));
+        return ExitFailed;
+    }
     std::string source;
     switch (ReadSource(input, line.options.limits.maxInputBytes, source)) {
         case ReadResult::CannotOpen:
@@ -104,6 +105,10 @@ int Run(const CommandLine& line)
             return ExitFailed;
         case ReadResult::CannotRead:
             PrintLine(Format("ERROR! 入力ファイルを読めません: %s", input.c_str()));
+            return ExitFailed;
+        case ReadResult::TooLarge:
+            PrintLine(Format("ERROR! 入力ファイルが大きすぎます (最大 %lld バイト): %s",
+                             static_cast<long long>(line.options.limits.maxInputBytes), input.c_str()));
             return ExitFailed;
         case ReadResult::Ok:
             break;

@@ -1,134 +1,47 @@
-// The message list over a real report-style list view in a real top-level window.
+// The message list of the real main window: a row per line with the image of its kind, rows read back whole
+// however long, and the newest row scrolled into view.
 #include <gtest/gtest.h>
-
-#include <windows.h>
-
-#include <commctrl.h>
 
 #include <string>
 
-#include "MessageList.h"
+#include "MainWindowHarness.h"
 
 namespace {
 
-std::string Str(const ByteString& text)
+TEST(MessageList, AddsRowsWithTheirImagesReadsThemWholeAndShowsTheLast)
 {
-    return std::string(text.c_str(), static_cast<size_t>(text.Length()));
-}
-
-// A shown window holding a list view set up as the main window sets up its message list: report style,
-// one column, and a small-image list of three images.
-class MessageListTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
-        ASSERT_TRUE(InitCommonControlsEx(&controls));
-        frame_ = CreateWindowExA(0, "STATIC", "messages", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
-        ASSERT_NE(frame_, nullptr);
-        HWND view = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                                    WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0, 380,
-                                    200, frame_, nullptr, GetModuleHandleA(nullptr), nullptr);
-        ASSERT_NE(view, nullptr);
-        LVCOLUMNA column = {};
-        column.mask = LVCF_WIDTH | LVCF_TEXT;
-        column.cx = 360;
-        column.pszText = const_cast<char*>("message");
-        SendMessageA(view, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
-        images_ = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 3, 0);
-        ASSERT_NE(images_, nullptr);
-        ImageList_SetImageCount(images_, 3);
-        SendMessageA(view, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_));
-        list_.Attach(view);
-    }
-
-    void TearDown() override
-    {
-        if (frame_)
-            DestroyWindow(frame_);
-        if (images_)
-            ImageList_Destroy(images_);
-    }
-
-    int Count() const { return static_cast<int>(SendMessageA(list_.Handle(), LVM_GETITEMCOUNT, 0, 0)); }
-
-    int Image(int index) const
-    {
+    MainWindowHarness window;
+    ASSERT_TRUE(window.Created());
+    MessageList& list = window.Dialog().Messages();
+    HWND view = list.Handle();
+    list.Clear();
+    const std::string a = std::string(255, 'a'), b = std::string(256, 'b'), c = std::string(1500, 'c');
+    EXPECT_FALSE(list.AddOutput(
+        ("one\r\nx ERROR! in line 3\r\nWarning: x\r\n\r\n\x93\xFA\x96{\r\n" + a + "\r\n" + b + "\r\n" + c).c_str()));
+    EXPECT_TRUE(list.AddOutput("Warning: y"));
+    // Each row's text and image (0 information, 1 warning, 2 error); nothing for an index that names no row.
+    std::string rows;
+    for (int i = -1; i < 10; ++i) {
         LVITEMA item = {};
         item.mask = LVIF_IMAGE;
-        item.iItem = index;
-        SendMessageA(list_.Handle(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        return item.iImage;
+        item.iItem = i;
+        SendMessageA(view, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        rows += std::string(list.RowText(i).c_str()) + "|" + std::to_string(item.iImage) + "\n";
     }
-
-    bool LastRowVisible() const
-    {
-        int top = static_cast<int>(SendMessageA(list_.Handle(), LVM_GETTOPINDEX, 0, 0));
-        int perPage = static_cast<int>(SendMessageA(list_.Handle(), LVM_GETCOUNTPERPAGE, 0, 0));
-        int last = Count() - 1;
-        return top <= last && last < top + perPage;
-    }
-
-    HWND frame_ = nullptr;
-    HIMAGELIST images_ = nullptr;
-    MessageList list_;
-};
-
-TEST_F(MessageListTest, AddsARowPerLineWithTheImageOfItsKind)
-{
-    EXPECT_TRUE(list_.AddOutput("\"trivane.exe\" \"a.mml\" \"a.mid\""));
-    EXPECT_FALSE(list_.AddOutput("one\r\nsong.mml: ERROR! in line 3\r\nWarning: unused\r\n\r\n\x93\xFA\x96{"));
-    EXPECT_TRUE(list_.AddOutput("Warning: only\r\n"));
-    const char* texts[] = {"\"trivane.exe\" \"a.mml\" \"a.mid\"",
-                           "one",
-                           "song.mml: ERROR! in line 3",
-                           "Warning: unused",
-                           "",
-                           "\x93\xFA\x96{",
-                           "Warning: only"};
-    const int images[] = {0, 0, 2, 1, 0, 0, 1};
-    ASSERT_EQ(Count(), 7);
-    for (int i = 0; i < 7; ++i) {
-        EXPECT_EQ(Str(list_.RowText(i)), texts[i]) << i;
-        EXPECT_EQ(Image(i), images[i]) << i;
-    }
-    list_.Clear();
-    EXPECT_EQ(Count(), 0);
-}
-
-TEST_F(MessageListTest, ReadsLongRowsWholeAndNothingForNoRow)
-{
-    const std::string lengths[] = {std::string(255, 'a'), std::string(256, 'b'), std::string(300, 'c'),
-                                   std::string(1500, 'd') + "in line 12"};
-    for (const std::string& text : lengths)
-        list_.AddOutput(text.c_str());
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(Str(list_.RowText(i)), lengths[i]) << i;
-    EXPECT_EQ(Str(list_.RowText(-1)), "");
-    EXPECT_EQ(Str(list_.RowText(4)), "");
-}
-
-TEST_F(MessageListTest, ScrollsTheLastRowIntoView)
-{
-    EXPECT_TRUE(list_.AddOutput(""));
-    EXPECT_EQ(Count(), 0);
+    EXPECT_EQ(rows, "|0\none|0\nx ERROR! in line 3|2\nWarning: x|1\n|0\n\x93\xFA\x96{|0\n" + a + "|0\n" + b + "|0\n" +
+                        c + "|0\nWarning: y|1\n|0\n");
 
     ByteString many;
     for (int i = 0; i < 200; ++i)
         many.Append("row\r\n");
-    list_.AddOutput(many);
-    ASSERT_EQ(Count(), 200);
-    EXPECT_TRUE(LastRowVisible());
-    // The view draws again once the rows are in.
-    EXPECT_TRUE(IsWindowVisible(list_.Handle()));
-
-    // Adding no text still brings the newest row back into view.
-    SendMessageA(list_.Handle(), LVM_ENSUREVISIBLE, 0, FALSE);
-    ASSERT_FALSE(LastRowVisible());
-    EXPECT_TRUE(list_.AddOutput(""));
-    EXPECT_EQ(Count(), 200);
-    EXPECT_TRUE(LastRowVisible());
+    // Adding output, even none, brings the newest row into view.
+    for (const char* added : {many.c_str(), ""}) {
+        SendMessageA(view, LVM_ENSUREVISIBLE, 0, FALSE);
+        list.AddOutput(added);
+        int top = static_cast<int>(SendMessageA(view, LVM_GETTOPINDEX, 0, 0));
+        int shown = static_cast<int>(SendMessageA(view, LVM_GETCOUNTPERPAGE, 0, 0));
+        EXPECT_GE(top + shown, 209);
+    }
 }
 
 }  // namespace

@@ -1,178 +1,99 @@
-// The real trivane.exe, started the way the front-end starts it: hidden, standard output through a pipe.
-// Its lines must end in CR LF, the banner run must come first, and a failed compile must leave an
-// existing output file as it was.
-#include "TrivaneTesting.h"
+// The real trivane.exe under Wine: its lines end in CR LF, its exit status tells success, failure and a wrong
+// command line apart, a failed compile leaves an existing output file as it was, no name of the MML file can
+// make it the output, and UTF-8 text reaches the file in code page 932.
+#include "RunningProgram.h"
+#include "SmfCheck.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <fstream>
-#include <string>
+#include <regex>
 
 namespace {
 
-class Handle {
-public:
-    Handle() = default;
-    explicit Handle(HANDLE handle) : handle_(handle) {}
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    ~Handle() { Close(); }
-    void Close()
-    {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-        handle_ = nullptr;
-    }
-    HANDLE* Receive()
-    {
-        Close();
-        return &handle_;
-    }
-    HANDLE Get() const { return handle_; }
+// A folder name with a blank and double-byte characters, as users' folders have them.
+const char* const Folder = "trivane テスト";
+const bool FolderMade = CreateDirectoryA(Folder, nullptr);
 
-private:
-    HANDLE handle_ = nullptr;
-};
-
-struct RunResult {
-    DWORD exitCode = 0;
-    std::string output;
-};
-
-RunResult RunTrivane(const std::string& arguments)
+void Write(const std::string& name, const std::string& bytes)
 {
-    RunResult run;
+    std::ofstream(std::string(Folder) + "\\" + name, std::ios::binary) << bytes;
+}
+
+// Runs trivane.exe in the folder with its standard output through a pipe; returns its exit status.
+DWORD RunTrivane(const std::string& arguments, std::string& output)
+{
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    Handle readOut, writeOut, readIn, writeIn;
-    EXPECT_TRUE(CreatePipe(readOut.Receive(), writeOut.Receive(), &inherit, 0));
-    EXPECT_TRUE(CreatePipe(readIn.Receive(), writeIn.Receive(), &inherit, 0));
-    SetHandleInformation(readOut.Get(), HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(writeIn.Get(), HANDLE_FLAG_INHERIT, 0);
+    HANDLE read = nullptr, write = nullptr;
+    CreatePipe(&read, &write, &inherit, 0);
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdInput = readIn.Get();
-    startup.hStdOutput = writeOut.Get();
-    startup.hStdError = writeOut.Get();
-    std::string commandLine = "\"" + HostPath(TRIVANE_EXE) + "\" " + arguments;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = write;
     PROCESS_INFORMATION process = {};
-    bool started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+    std::string command = "\"" + WindowsPath(TRIVANE_EXE) + "\" " + arguments;
+    bool started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, Folder,
                                   &startup, &process);
-    EXPECT_TRUE(started) << commandLine;
-    if (!started)
-        return run;
-    Handle processHandle(process.hProcess), thread(process.hThread);
-    writeOut.Close();
-    readIn.Close();
-    writeIn.Close();
+    CloseHandle(write);
     char buffer[4096];
-    DWORD count = 0;
-    while (ReadFile(readOut.Get(), buffer, sizeof buffer, &count, nullptr) && count > 0)
-        run.output.append(buffer, count);
-    WaitForSingleObject(processHandle.Get(), INFINITE);
-    GetExitCodeProcess(processHandle.Get(), &run.exitCode);
-    return run;
+    DWORD count = 0, status = 99;
+    for (output.clear(); started && ReadFile(read, buffer, sizeof buffer, &count, nullptr) && count > 0;)
+        output.append(buffer, count);
+    CloseHandle(read);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    EXPECT_FALSE(output.empty() ||
+                 std::regex_replace(output, std::regex("\r\n"), "").find_first_of("\r\n") != std::string::npos)
+        << "lines must end in CR LF: " << output;
+    return status;
 }
 
-std::string Quoted(const std::string& path)
+TEST(WineProgram, ExitStatusFailuresThatKeepTheOldFileSameFileNamesAndUtf8)
 {
-    return "\"" + path + "\"";
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// Every line ends in CR LF, and no CR stands alone or doubled.
-void ExpectCrLfLines(const std::string& output)
-{
-    ASSERT_FALSE(output.empty());
-    EXPECT_EQ(output.substr(output.size() - 2), "\r\n");
-    for (std::size_t i = 0; i < output.size(); ++i) {
-        if (output[i] == '\n') {
-            EXPECT_TRUE(i > 0 && output[i - 1] == '\r') << "LF alone at " << i;
-        }
-        if (output[i] == '\r') {
-            EXPECT_TRUE(i + 1 < output.size() && output[i + 1] == '\n') << "CR without LF at " << i;
-        }
-    }
-}
-
-class WineProgram : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        // A folder name with a blank and double-byte characters, as users' folders have them.
-        folder_ = std::string(temp) + "trivane テスト " + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(folder_.c_str(), nullptr);
-    }
-    void TearDown() override
-    {
-        for (const char* name : {"song.mml", "song.mid", "broken.mml"})
-            DeleteFileA((folder_ + "\\" + name).c_str());
-        RemoveDirectoryA(folder_.c_str());
-    }
-    std::string In(const char* name) const { return folder_ + "\\" + name; }
-
-    std::string folder_;
-};
-
-TEST_F(WineProgram, BannerRunPrintsNameAndVersionFirstAndNoError)
-{
-    RunResult run = RunTrivane("");
-    EXPECT_EQ(run.exitCode, 0u);
-    ExpectCrLfLines(run.output);
-    EXPECT_EQ(run.output.rfind("Trivane version 2.0.0.1", 0), 0u) << run.output;
-    EXPECT_EQ(run.output.find("ERROR! "), std::string::npos);
-    EXPECT_NE(run.output.find("-t<N>"), std::string::npos);
-}
-
-TEST_F(WineProgram, CompilesASampleWithEveryOptionIntoAValidFileReplacingTheOldOne)
-{
-    WriteBytes(In("song.mml"), ReadBytes(HostPath(TRIVANE_SAMPLES_DIR "/march.mml")));
-    WriteBytes(In("song.mid"), "an old file");
-    RunResult run = RunTrivane("-x -v -f -t-3 " + Quoted(In("song.mml")) + " " + Quoted(In("song.mid")));
-    EXPECT_EQ(run.exitCode, 0u) << run.output;
-    ExpectCrLfLines(run.output);
-    EXPECT_EQ(run.output.find("ERROR! "), std::string::npos) << run.output;
-    std::string smf = ReadBytes(In("song.mid"));
+    std::string output, song = std::string(Folder) + "\\song long name.mml", smf = std::string(Folder) + "\\song.mid";
+    Write("song long name.mml", ReadBytes(WindowsPath(TRIVANE_SAMPLES_DIR "/march.mml")));
+    Write("song.mid", "an old file");
+    EXPECT_EQ(RunTrivane("-x -v -f -t-3 \"song long name.mml\" song.mid", output), 0u) << output;
     SmfListing listing;
-    EXPECT_EQ(CheckSmf(std::vector<std::uint8_t>(smf.begin(), smf.end()), listing), "");
+    EXPECT_EQ(CheckSmf(ReadBytes(smf), listing), "");
     EXPECT_EQ(listing.format, 0);
-}
 
-TEST_F(WineProgram, FailedCompileLeavesTheOutputAsItWasAndNamesTheLines)
-{
-    WriteBytes(In("broken.mml"), ReadBytes(HostPath(TRIVANE_TEST_DATA_DIR "/broken.mml")));
-    WriteBytes(In("song.mid"), "an old file");
-    RunResult run = RunTrivane(Quoted(In("broken.mml")) + " " + Quoted(In("song.mid")));
-    EXPECT_NE(run.exitCode, 0u);
-    ExpectCrLfLines(run.output);
-    EXPECT_NE(run.output.find("ERROR! in line 4: "), std::string::npos) << run.output;
-    EXPECT_EQ(ReadBytes(In("song.mid")), "an old file");
-    WIN32_FIND_DATAA found;
-    Handle search(FindFirstFileA((folder_ + "\\*.tmp").c_str(), &found));
-    EXPECT_EQ(search.Get(), INVALID_HANDLE_VALUE);
-}
-
-TEST_F(WineProgram, CommandLineMistakesAndMissingFilesFail)
-{
-    WriteBytes(In("song.mid"), "an old file");
-    for (const std::string& arguments :
-         {"-t13 a.mml " + Quoted(In("song.mid")), "-q a.mml " + Quoted(In("song.mid")), std::string("only.mml"),
-          Quoted(In("missing.mml")) + " " + Quoted(In("song.mid"))}) {
-        RunResult run = RunTrivane(arguments);
-        EXPECT_NE(run.exitCode, 0u) << arguments;
-        EXPECT_NE(run.output.find("ERROR! "), std::string::npos) << arguments;
-        ExpectCrLfLines(run.output);
+    Write("song long name.mml", ReadBytes(WindowsPath(TRIVANE_TEST_DATA_DIR "/broken.mml")));
+    Write("song.mid", "an old file");
+    const std::pair<std::string, DWORD> failures[] = {{"missing.mml song.mid", 1},
+                                                      {"-t13 a.mml song.mid", 2},
+                                                      {"-q a.mml song.mid", 2},
+                                                      {"only.mml", 2},
+                                                      {"\"song long name.mml\" song.mid", 1}};
+    for (const auto& failure : failures) {
+        EXPECT_EQ(RunTrivane(failure.first, output), failure.second) << failure.first << "\n" << output;
+        EXPECT_NE(output.find("ERROR! "), std::string::npos) << failure.first;
     }
-    EXPECT_EQ(ReadBytes(In("song.mid")), "an old file");
+    EXPECT_NE(output.find("ERROR! in line 4: "), std::string::npos) << output;
+    EXPECT_EQ(ReadBytes(smf), "an old file");
+    WIN32_FIND_DATAA found;
+    EXPECT_EQ(FindFirstFileA((std::string(Folder) + "\\*.tmp").c_str(), &found), INVALID_HANDLE_VALUE);
+
+    const std::string mml = "#title \xE6\x97\xA5\xE6\x9C\xAC\r\nc d e\r\n";  // UTF-8, no byte order mark
+    Write("song long name.mml", mml);
+    char full[MAX_PATH] = "", shortName[MAX_PATH] = "";
+    GetFullPathNameA(song.c_str(), MAX_PATH, full, nullptr);
+    GetShortPathNameA(full, shortName, MAX_PATH);
+    DeleteFileA((std::string(Folder) + "\\link.mml").c_str());
+    CreateHardLinkA((std::string(Folder) + "\\link.mml").c_str(), full, nullptr);
+    ASSERT_NE(std::string(shortName).find('~'), std::string::npos) << shortName;
+    for (const std::string& name : std::vector<std::string>{"SONG LONG NAME.MML", ".\\song long name.mml", full,
+                                                            shortName, "..\\" + song, "link.mml"}) {
+        EXPECT_EQ(RunTrivane("\"song long name.mml\" \"" + name + "\"", output), 1u) << name << "\n" << output;
+        EXPECT_NE(output.find("同じファイルです: song long name.mml, "), std::string::npos) << output;
+        EXPECT_EQ(ReadBytes(song), mml) << name;
+    }
+    EXPECT_EQ(RunTrivane("\"song long name.mml\" song.mid", output), 0u) << output;
+    EXPECT_NE(ReadBytes(smf).find("\xFF\x03\x04\x93\xFA\x96\x7B"), std::string::npos);
 }
 
 }  // namespace

@@ -9,68 +9,24 @@
 //                                 a test instead of hanging it)
 //   sleep MS
 //   hang                          start a copy of this program that sleeps for ever, then sleep for ever
-// Output goes through WriteFile on the standard handles, so every byte is written as given.
+// Output goes through WriteFile, so every byte is written as given.
+// When DODAVIRID_RECORD names a file, it stands in for an editor, a player or a browser instead: it appends
+// a line to that file, its command line and current folder with a tab between them, and ends.
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
-#include <vector>
 
 #include "Pattern.h"
 
 namespace {
 
-void Write(DWORD which, const char* bytes, size_t count)
+void Write(HANDLE file, const std::string& bytes)
 {
-    HANDLE handle = GetStdHandle(which);
-    while (count > 0) {
-        DWORD written = 0;
-        if (!WriteFile(handle, bytes, static_cast<DWORD>(count), &written, nullptr) || written == 0)
-            return;
-        bytes += written;
-        count -= written;
-    }
-}
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return 0;
-}
-
-void WriteHex(DWORD which, const std::string& hex)
-{
-    std::string bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        bytes += static_cast<char>(HexDigit(hex[i]) * 16 + HexDigit(hex[i + 1]));
-    Write(which, bytes.data(), bytes.size());
-}
-
-void WritePattern(DWORD which, unsigned total)
-{
-    std::vector<char> block(65536);
-    for (unsigned done = 0; done < total;) {
-        unsigned count = total - done < block.size() ? total - done : static_cast<unsigned>(block.size());
-        for (unsigned i = 0; i < count; ++i)
-            block[i] = PatternByte(done + i);
-        Write(which, block.data(), count);
-        done += count;
-    }
-}
-
-void WriteLines(unsigned count)
-{
-    for (unsigned line = 1; line <= count; ++line) {
-        char text[32];
-        int length = std::snprintf(text, sizeof text, "line %u\r\n", line);
-        Write(STD_OUTPUT_HANDLE, text, static_cast<size_t>(length));
-    }
+    DWORD written = 0;
+    for (size_t done = 0; done < bytes.size() && WriteFile(file, &bytes[done], bytes.size() - done, &written, nullptr);)
+        done += written;
 }
 
 DWORD WINAPI ReadInputToEnd(void*)
@@ -82,70 +38,52 @@ DWORD WINAPI ReadInputToEnd(void*)
     return 0;
 }
 
-void ReadInput()
-{
-    HANDLE reader = CreateThread(nullptr, 0, ReadInputToEnd, nullptr, 0, nullptr);
-    bool ended = reader && WaitForSingleObject(reader, 10000) == WAIT_OBJECT_0;
-    Write(STD_OUTPUT_HANDLE, ended ? "eof" : "blocked", ended ? 3 : 7);
-}
-
-void Hang()
-{
-    WinExec((std::string("\"") + _pgmptr + "\" sleep 4294967295").c_str(), SW_HIDE);
-    Sleep(INFINITE);
-}
-
-std::vector<std::string> CommandsFromEnvironment()
-{
-    std::vector<std::string> words;
-    char value[4096];
-    DWORD length = GetEnvironmentVariableA("DODAVIRID_TEST_CHILD", value, sizeof value);
-    if (length == 0 || length >= sizeof value)
-        return words;
-    std::string word;
-    for (DWORD i = 0; i <= length; ++i) {
-        if (i == length || value[i] == ' ') {
-            if (!word.empty())
-                words.push_back(word);
-            word.clear();
-        } else {
-            word += value[i];
-        }
-    }
-    return words;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    std::vector<std::string> words(argv + 1, argv + argc);
-    if (words.empty())
-        words = CommandsFromEnvironment();
-    for (size_t i = 0; i < words.size(); ++i) {
-        const std::string& command = words[i];
+    char record[MAX_PATH] = "", folder[MAX_PATH] = "", environment[4096] = "";
+    if (GetEnvironmentVariableA("DODAVIRID_RECORD", record, MAX_PATH) && GetCurrentDirectoryA(MAX_PATH, folder)) {
+        // Off the console it would share with the test that started it through the shell: under Wine, a
+        // console program ending on it can stall the test's later output to a file or pipe.
+        FreeConsole();
+        // Launches may overlap: wait while another instance has the file open.
+        HANDLE file = INVALID_HANDLE_VALUE;
+        for (int attempt = 0; attempt < 500 && file == INVALID_HANDLE_VALUE; ++attempt, Sleep(10))
+            file = CreateFileA(record, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        Write(file, std::string(GetCommandLineA()) + "\t" + folder + "\r\n");
+        CloseHandle(file);
+        return 0;
+    }
+    std::string commands;
+    for (int i = 1; i < argc; ++i)
+        commands += std::string(argv[i]) + " ";
+    if (argc == 1)
+        GetEnvironmentVariableA("DODAVIRID_TEST_CHILD", environment, sizeof environment);
+    std::istringstream words(commands + environment);
+    for (std::string command, operand; words >> command;) {
         if (command == "stdin") {
-            ReadInput();
+            HANDLE reader = CreateThread(nullptr, 0, ReadInputToEnd, nullptr, 0, nullptr);
+            Write(GetStdHandle(STD_OUTPUT_HANDLE), WaitForSingleObject(reader, 10000) ? "blocked" : "eof");
             continue;
         }
-        if (command == "hang")
-            Hang();
-        if (i + 1 == words.size())
+        if (command == "hang") {
+            WinExec((std::string("\"") + _pgmptr + "\" sleep 4294967295").c_str(), SW_HIDE);
+            Sleep(INFINITE);
+        }
+        if (!(words >> operand))
             break;
-        const std::string& operand = words[++i];
         unsigned number = static_cast<unsigned>(std::strtoul(operand.c_str(), nullptr, 10));
-        if (command == "out")
-            WriteHex(STD_OUTPUT_HANDLE, operand);
-        else if (command == "err")
-            WriteHex(STD_ERROR_HANDLE, operand);
-        else if (command == "outpattern")
-            WritePattern(STD_OUTPUT_HANDLE, number);
-        else if (command == "errpattern")
-            WritePattern(STD_ERROR_HANDLE, number);
-        else if (command == "lines")
-            WriteLines(number);
-        else if (command == "sleep")
+        std::string bytes;
+        for (size_t i = 0; command.size() == 3 && i + 1 < operand.size(); i += 2)
+            bytes += static_cast<char>(std::stoi(operand.substr(i, 2), nullptr, 16));
+        if (command.size() == 10)
+            bytes = Pattern(number);
+        for (unsigned line = 1; command == "lines" && line <= number; ++line)
+            bytes += "line " + std::to_string(line) + "\r\n";
+        if (command == "sleep")
             Sleep(number);
+        Write(GetStdHandle(command[0] == 'e' ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE), bytes);
     }
     // Ends a reader thread that is still blocked on the input, too.
     ExitProcess(0);

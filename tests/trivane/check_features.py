@@ -1,0 +1,157 @@
+"""The commands for real songs, end to end through the native trivane: each case compiles a few lines of MML and
+compares the events that mido reads with those the manual promises (ticks, values, order); every file made in
+format 1 holds the same events as in format 0; mistakes fail with ERROR!; the bar check warns as promised; the
+samples that show these commands sound with fluidsynth from their first note for as long as mido says.
+
+usage: check_features.py TRIVANE SAMPLES_DIR WORK_DIR"""
+import array
+import os
+import shutil
+import subprocess
+import sys
+import wave
+
+import mido
+
+trivane, samples, work = sys.argv[1:4]
+shutil.rmtree(work, ignore_errors=True)
+os.makedirs(work)
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAIL:", what)
+
+
+def text(message):
+    return message.text.encode("latin1").decode("cp932") if hasattr(message, "text") else message.name
+
+
+def describe(m):
+    if m.type == "note_on":
+        return f"on {m.note} {m.velocity}"
+    return {"note_off": lambda: f"off {m.note}", "control_change": lambda: f"cc {m.control} {m.value}",
+            "pitchwheel": lambda: f"bend {m.pitch}", "set_tempo": lambda: f"tempo {round(mido.tempo2bpm(m.tempo))}",
+            "time_signature": lambda: f"meter {m.numerator}/{m.denominator} {m.clocks_per_click}",
+            "key_signature": lambda: f"key {m.key}", "sysex": lambda: "sysex " + " ".join(f"{b:02X}" for b in m.data),
+            "track_name": lambda: "name " + m.name.encode("latin1").decode("cp932"),
+            "lyrics": lambda: "lyric " + text(m), "marker": lambda: "marker " + text(m), "text": lambda: "text " + text(m),
+            "program_change": lambda: f"program {m.program}"}.get(m.type, lambda: m.type)()
+
+
+def compile_mml(mml, *options):
+    """Returns (exit status, output, tracks as lists of "tick event") of one compile."""
+    source = os.path.join(work, "song.mml")
+    with open(source, "wb") as f:
+        f.write(mml.encode("cp932"))
+    out = os.path.join(work, "song.mid")
+    done = subprocess.run([trivane, *options, source, out], stdout=subprocess.PIPE)
+    output = done.stdout.decode("cp932")
+    if done.returncode != 0:
+        return done.returncode, output, []
+    tracks = []
+    for track in mido.MidiFile(out).tracks:
+        tick, events = 0, []
+        for m in track:
+            tick += m.time
+            if m.type != "end_of_track":
+                events.append(f"{tick} {describe(m)}")
+        tracks.append(events)
+    return 0, output, tracks
+
+
+C4 = "0 meter 4/4 24"
+CASES = [
+    # (what, MML, options, track, expected events of that track; track 0 is the conductor)
+    ("chord, tie to the next chord", "A 'c e g' & 'c f a'", [], 1,
+     ["0 on 60 100", "0 on 64 100", "0 on 67 100", "480 off 64", "480 off 67", "480 on 65 100", "480 on 69 100",
+      "960 off 60", "960 off 65", "960 off 69"]),
+    ("chord: -t, k and an octave mark that lasts to the quote", "A k1 'c > c' c", ["-t2"], 1,
+     ["0 on 63 100", "0 on 75 100", "480 off 63", "480 off 75", "480 on 63 100", "960 off 63"]),
+    ("chord: -x swaps its octave marks", "A 'c > c'", ["-x"], 1, ["0 on 60 100", "0 on 48 100", "480 off 60", "480 off 48"]),
+    ("chord: gate and velocity apply to every note, once a key", "A v80 q4 'c e c'2", [], 1,
+     ["0 on 60 80", "0 on 64 80", "480 off 60", "480 off 64"]),
+    ("tuplets: the last note takes the remainder", "A {c r e}4 {c d e f g}%101", [], 1,
+     ["0 on 60 100", "160 off 60", "320 on 64 100", "480 off 64", "480 on 60 100", "500 off 60", "500 on 62 100",
+      "520 off 62", "520 on 64 100", "540 off 64", "540 on 65 100", "560 off 65", "560 on 67 100", "581 off 67"]),
+    ("#time, #key, #reset gm: the music waits one bar", "#time 3/4\n#key b- minor\n#reset gm\nA t90 c", [], 0,
+     ["0 sysex 7E 7F 09 01", "0 meter 3/4 24", "0 key Bbm", "0 tempo 90"]),
+    ("#reset gm delays the notes by one bar", "#time 3/4\n#reset gm\nA c", [], 1, ["1440 on 60 100", "1920 off 60"]),
+    ("#reset gs", "#reset gs\nA c", [], 0, ["0 sysex 41 10 42 12 40 00 7F 00 41", C4, "0 tempo 120"]),
+    ("#reset xg, #key D, a time change in the music", "#reset xg\n#key D\nA c1 time\"6/8\" c", [], 0,
+     ["0 sysex 43 10 4C 00 00 7E 00", C4, "0 key D", "0 tempo 120", "3840 meter 6/8 12"]),
+    ("#key spellings", "#key F#\nA c", [], 0, [C4, "0 key F#", "0 tempo 120"]),
+    ("#key spellings", "#key c- major\nA c", [], 0, [C4, "0 key Cb", "0 tempo 120"]),
+    ("#key spellings", "#key a# minor\nA c", [], 0, [C4, "0 key A#m", "0 tempo 120"]),
+    ("bend range, bend and a slide", "A wr2 w-8192 c ~w8191,%60", [], 1,
+     ["0 cc 101 0", "0 cc 100 0", "0 cc 6 2", "0 cc 38 0", "0 cc 101 127", "0 cc 100 127", "0 bend -8192",
+      "0 on 60 100", "480 off 60", "510 bend 0", "540 bend 8191"]),
+    ("short forms, then sweeps from their values", "A p10 m90 s100 ~p0,%90 ~s127,%30 c", [], 1,
+     ["0 cc 10 10", "0 cc 7 90", "0 cc 11 100", "0 on 60 100", "30 cc 10 7", "30 cc 11 127", "60 cc 10 3",
+      "90 cc 10 0", "480 off 60"]),
+    ("a controller sweep from its default", "A ~y7,40,%60 c", [], 1, ["0 on 60 100", "30 cc 7 70", "60 cc 7 40",
+                                                                      "480 off 60"]),
+    ("crescendo note by note, then a step", "A ~v20,2 l8 c c c c ( c", [], 1,
+     ["0 on 60 100", "240 off 60", "240 on 60 80", "480 off 60", "480 on 60 60", "720 off 60", "720 on 60 40",
+      "960 off 60", "960 on 60 12", "1200 off 60"]),
+    ("-v keeps its meaning after a velocity ramp", "A ~v20,2 l8 c c ( c", ["-v"], 1,
+     ["0 on 60 100", "240 off 60", "240 on 60 80", "480 off 60", "480 on 60 68", "720 off 60"]),
+    ("tempo ramp", "A t120 ~t60,%60 c", [], 0, [C4, "0 tempo 120", "30 tempo 90", "60 tempo 60"]),
+    ("gate in pulses, then in eighths", "A q%30 c c q6 c", [], 1,
+     ["0 on 60 100", "450 off 60", "480 on 60 100", "930 off 60", "960 on 60 100", "1320 off 60"]),
+    ("texts: name, marker, lyric at its note, text; code page 932 and ';' kept", "A name\"ピアノ\" marker\"a;b\" lyric\"ら\" c text\"t\"",
+     [], 1, ["0 name ピアノ", "0 marker a;b", "0 lyric ら", "0 on 60 100", "480 off 60", "480 text t"]),
+    ("sysex as written", "A sysex\"F0 41 10 42 12 40 00 7F 00 41 F7\" c", [], 1,
+     ["0 sysex 41 10 42 12 40 00 7F 00 41", "0 on 60 100", "480 off 60"]),
+]
+for what, mml, options, index, expected in CASES:
+    status, output, tracks = compile_mml(mml, *options)
+    check(status == 0 and "Warning" not in output, f"{what}: compiles cleanly: {output}")
+    if status != 0:
+        continue
+    check(tracks[index] == expected, f"{what}: {mml!r} {options}\n  got      {tracks[index]}\n  expected {expected}")
+    _, _, merged = compile_mml(mml, "-f", *options)
+    check(sorted(sum(tracks, [])) == sorted(merged[0]), f"{what}: format 0 holds the events of format 1")
+
+# Mistakes: one error each, no file (a note after each, so that the song has one).
+for mml in ["A 'c e", "A 'c4 e'", "A {c d4}4", "A {c d", "A {c [d]}4", "A } c", "A ~q1,1", "A ~v10 c", "A w9000",
+            "A wr25", "A q%-1", "#time 3/5\nA c", "#key h\nA c", "#key g#\nA c", "#reset gx\nA c", "A sysex\"F0 80 F7\"",
+            "A sysex\"41 F7\"", "A sysex\"F0 41\"", "A sysex\"F0 4\"", "A name\"x", "A time\"3\""]:
+    status, output, _ = compile_mml(mml + " c")
+    check(status == 1 and output.count("ERROR! ") == 1, f"{mml!r}: one error: {output}")
+
+# The bar check: only with a time signature; a pickup is bar 0; a tie across a bar line counts on both sides.
+BARS = [("#time 3/4\nA c4 | c2. | c2 c2 | c2.", "トラック A の 2 小節目が 3/4 拍子なのに 4/4 あります"),
+        ("#time 3/4\nA c2. | c2 c8 c8 c8 | c2.", "トラック A の 2 小節目が 3/4 拍子なのに 7/8 あります"),
+        ("#time 4/4\nA c2 c2 | ^2 c4 | c1", "トラック A の 2 小節目が 4/4 拍子なのに 3/4 あります"),
+        ("#time 4/4\nA c1 | time\"3/4\" c2. | c1 | c", "トラック A の 3 小節目が 3/4 拍子なのに 4/4 あります"),
+        ("#time 4/4\nA c1 | c2 c2 | ^2 c2 | c1 |", None), ("A c4 | c2. | c1", None)]
+for mml, warning in BARS:
+    status, output, _ = compile_mml(mml)
+    warnings = [line for line in output.splitlines() if "Warning: " in line]
+    check(status == 0 and (warnings == [] if warning is None else len(warnings) == 1 and warning in warnings[0]),
+          f"{mml!r}: bar check: {warnings}")
+
+# Sound: loud in nine of ten quarter seconds from the first note (after the pause of #reset) to the end.
+for name in ("waltz", "lead", "tuplets"):
+    song, sound = os.path.join(work, name + ".mid"), os.path.join(work, name + ".wav")
+    subprocess.run([trivane, os.path.join(samples, name + ".mml"), song], check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["fluidsynth", "-ni", "-F", sound, "-r", "22050", "/usr/share/sounds/sf2/TimGM6mb.sf2", song],
+                   check=True, capture_output=True)
+    with wave.open(sound, "rb") as w:
+        samples16 = array.array("h", w.readframes(w.getnframes()))
+        window = w.getframerate() * w.getnchannels() // 4
+    levels = [max(map(abs, samples16[i:i + window])) for i in range(0, len(samples16) - window, window)]
+    loud = [level > max(levels) * 0.05 for level in levels]
+    seconds, starts = 0.0, []
+    for m in mido.MidiFile(song):
+        seconds += m.time
+        starts += [seconds] if m.type == "note_on" else []
+    start, end = int(starts[0] * 4), int(seconds * 4)
+    check(max(levels) > 1000 and not any(loud[:start]) and sum(loud[start:end]) >= 0.9 * (end - start)
+          and abs(end - (max(i for i, x in enumerate(loud) if x) + 1)) <= 4, f"{name}: {start} to {end}: {loud}")
+
+print(f"{len(CASES)} cases, {len(failures)} failures")
+sys.exit(1 if failures else 0)

@@ -1,0 +1,180 @@
+#include "SourceText.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <iconv.h>
+#endif
+
+namespace {
+
+// The length of the UTF-8 sequence at `text[i]`, 0 when it is not a valid one (overlong forms and
+// surrogates included).
+std::size_t Utf8SequenceAt(std::string_view text, std::size_t i)
+{
+    auto at = [&](std::size_t k) { return i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0; };
+    const unsigned char c = at(0);
+    if (c < 0x80)
+        return 1;
+    std::size_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (length == 0)
+        return 0;
+    // The second byte's range narrows after E0 (overlong), ED (surrogates), F0 (overlong) and F4 (too high).
+    const unsigned char low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+    const unsigned char high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+    if (at(1) < low || at(1) > high)
+        return 0;
+    for (std::size_t k = 2; k < length; ++k) {
+        if (at(k) < 0x80 || at(k) > 0xBF)
+            return 0;
+    }
+    return length;
+}
+
+std::uint32_t CodePointOf(std::string_view sequence)
+{
+    static const unsigned char leadMask[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    std::uint32_t value = static_cast<unsigned char>(sequence[0]) & leadMask[sequence.size()];
+    for (std::size_t k = 1; k < sequence.size(); ++k)
+        value = value << 6 | (static_cast<unsigned char>(sequence[k]) & 0x3F);
+    return value;
+}
+
+// Says what a file that is no text seems to be; null for text. Text holds no NUL and few control
+// characters; UTF-16 holds a NUL in nearly every other byte while it is ASCII.
+const char* KindOfNonText(std::string_view bytes)
+{
+    if (bytes.substr(0, 4) == "MThd")
+        return "入力ファイルは MIDI ファイル (SMF) のようです。MML のテキストファイルを指定してください";
+    if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF")
+        return "入力ファイルは UTF-16 のテキストのようです。Shift_JIS か UTF-8 で保存してください";
+    std::size_t nuls[2] = {0, 0};
+    std::size_t controls = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        nuls[i % 2] += c == 0;
+        controls += (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v' && c != 0x1A);
+    }
+    if (std::max(nuls[0], nuls[1]) * 4 > bytes.size() && std::max(nuls[0], nuls[1]) >= 4)
+        return "入力ファイルは UTF-16 のテキストのようです。Shift_JIS か UTF-8 で保存してください";
+    if (nuls[0] + nuls[1] > 0 || controls * 32 > bytes.size())
+        return "入力ファイルはテキストファイルではないようです (バイナリのデータがあります)";
+    return nullptr;
+}
+
+// Returns false when `text` is not valid UTF-8; `multiByte` tells whether it holds more than ASCII.
+bool IsUtf8(std::string_view text, bool& multiByte)
+{
+    multiByte = false;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t length = Utf8SequenceAt(text, i);
+        if (length == 0)
+            return false;
+        multiByte = multiByte || length > 1;
+        i += length;
+    }
+    return true;
+}
+
+// Converts one line; each character that cannot be converted is reported once and becomes a blank.
+void ConvertLine(std::string_view line, int number, std::string& out, Diagnostics& diagnostics)
+{
+    if (std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        out.append(line);
+        return;
+    }
+    if (AppendAsCp932(line, out))
+        return;
+    for (std::size_t i = 0; i < line.size();) {
+        std::size_t length = Utf8SequenceAt(line, i);
+        if (length == 0) {
+            diagnostics.Error(Place(number, static_cast<std::uint32_t>(i)),
+                              "UTF-8 として読めないバイト (0x%02X) があります", static_cast<unsigned char>(line[i]));
+            out += ' ';
+            ++i;
+            continue;
+        }
+        if (!AppendAsCp932(line.substr(i, length), out)) {
+            diagnostics.Error(Place(number, static_cast<std::uint32_t>(i)),
+                              "文字 U+%04X はコードページ 932 (Shift_JIS) にないので使えません",
+                              static_cast<unsigned>(CodePointOf(line.substr(i, length))));
+            out += ' ';
+        }
+        i += length;
+    }
+}
+
+}  // namespace
+
+bool PrepareSource(std::string_view bytes, std::string& text, Diagnostics& diagnostics)
+{
+    const bool byteOrderMark = bytes.substr(0, 3) == "\xEF\xBB\xBF";
+    if (byteOrderMark)
+        bytes.remove_prefix(3);
+    if (const char* kind = KindOfNonText(bytes)) {
+        diagnostics.Error(0, "%s", kind);
+        return false;
+    }
+    while (!bytes.empty() && bytes.back() == 0x1A)
+        bytes.remove_suffix(1);
+    bool multiByte = false;
+    const bool utf8 = byteOrderMark || (IsUtf8(bytes, multiByte) && multiByte);
+    text.clear();
+    text.reserve(bytes.size());
+    int number = 1;
+    for (std::size_t start = 0; start < bytes.size(); ++number) {
+        std::size_t end = std::min(bytes.find_first_of("\r\n", start), bytes.size());
+        std::string_view line = bytes.substr(start, end - start);
+        if (utf8)
+            ConvertLine(line, number, text, diagnostics);
+        else
+            text.append(line);
+        if (end == bytes.size())
+            break;
+        text += '\n';
+        start = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return true;
+}
+
+#ifdef _WIN32
+bool AppendAsCp932(std::string_view utf8, std::string& out)
+{
+    if (utf8.empty())
+        return true;
+    const int size = static_cast<int>(utf8.size());
+    std::wstring wide(utf8.size(), L'\0');
+    int count = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, &wide[0], size);
+    if (count <= 0)
+        return false;
+    BOOL lossy = FALSE;
+    int bytes = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), count, nullptr, 0, nullptr, &lossy);
+    if (bytes <= 0 || lossy)
+        return false;
+    std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(bytes));
+    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), count, &out[at], bytes, nullptr, &lossy);
+    return true;
+}
+#else
+bool AppendAsCp932(std::string_view utf8, std::string& out)
+{
+    static iconv_t converter = iconv_open("CP932", "UTF-8");
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return false;
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    std::string input(utf8);
+    std::string output(utf8.size() * 2 + 4, '\0');  // code page 932 never takes more bytes than UTF-8
+    char* in = &input[0];
+    char* to = &output[0];
+    std::size_t inLeft = input.size();
+    std::size_t outLeft = output.size();
+    if (iconv(converter, &in, &inLeft, &to, &outLeft) == static_cast<std::size_t>(-1))
+        return false;
+    out.append(output.data(), output.size() - outLeft);
+    return true;
+}
+#endif
