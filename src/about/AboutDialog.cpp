@@ -8,49 +8,23 @@
 
 // Any notification code: the OK button, Enter, Escape and the close box all end the box.
 const AboutDialog::Route AboutDialog::routes_[] = {
-    {WM_INITDIALOG, 0, CallInitDialog},
-    {WM_COMMAND, IDOK, CallCloseCmd},
-    {WM_COMMAND, IDCANCEL, CallCloseCmd},
+    {WM_INITDIALOG, 0, 0, CallInitDialog},
+    {WM_COMMAND, IDOK, AnyCode, CallCloseCmd},
+    {WM_COMMAND, IDCANCEL, AnyCode, CallCloseCmd},
 };
 
 void AboutDialog::Run(HWND owner)
 {
-    // `this` travels as the initialisation value, so the dialog procedure knows its object from WM_INITDIALOG
-    // on. A box that cannot be created is simply not shown.
-    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner, DialogProc,
-                    reinterpret_cast<LPARAM>(this));
+    // A box that cannot be created is simply not shown.
+    RunModal(IDD_ABOUT, owner);
 }
 
-INT_PTR CALLBACK AboutDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(window, DWLP_USER, lParam);
-        reinterpret_cast<AboutDialog*>(lParam)->window_ = window;
-    }
-    auto* dialog = reinterpret_cast<AboutDialog*>(GetWindowLongPtrA(window, DWLP_USER));
-    if (!dialog)
-        return FALSE;
-    // No exception may unwind through the system's frames.
-    try {
-        for (const Route& route : routes_) {
-            if (route.message == message && (message != WM_COMMAND || LOWORD(wParam) == route.id)) {
-                // WM_INITDIALOG's result says whether the system sets the focus; any other handled
-                // message answers TRUE, and the handlers' results (0) need no DWLP_MSGRESULT.
-                INT_PTR result = route.handler(*dialog, wParam);
-                return message == WM_INITDIALOG ? result : TRUE;
-            }
-        }
-    } catch (...) {
-    }
-    return FALSE;
-}
-
-INT_PTR AboutDialog::CallInitDialog(AboutDialog& dialog, WPARAM)
+INT_PTR AboutDialog::CallInitDialog(AboutDialog& dialog, WPARAM, LPARAM)
 {
     return dialog.OnInitDialog();
 }
 
-INT_PTR AboutDialog::CallCloseCmd(AboutDialog& dialog, WPARAM wParam)
+INT_PTR AboutDialog::CallCloseCmd(AboutDialog& dialog, WPARAM wParam, LPARAM)
 {
     return dialog.OnCloseCmd(LOWORD(wParam));
 }

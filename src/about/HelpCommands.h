@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-// The help file's bare name: the shell looks for it in the current directory.
+// The help file's name: beside the program's executable, or else in the current directory.
 extern const char HelpFileName[];
 
 // `owner` owns any message the shell shows.

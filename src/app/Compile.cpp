@@ -23,13 +23,21 @@ INT_PTR MainDialog::OnCompile()
     messages_.Clear();
     messages_.AddOutput(commandLine);
     ByteString output;
-    if (!RunConverter(commandLine, output)) {
+    bool stopped = false;
+    if (NamesThisProgram(preferences_.ConverterPath) ||
+        !RunConverter(commandLine, output, compileTimeLimit_, &stopped)) {
         // A converter that cannot be started is said so, as at start-up; the compile failed, so Play stays
         // as it was.
         messages_.AddOutput(ConverterNotFoundMessage);
-    } else if (messages_.AddOutput(output)) {
-        controlStates_.SetControlEnabled(IDC_PLAY, true);
-        EnableCommand(ID_FILE_PLAY, true);
+    } else {
+        bool clean = messages_.AddOutput(output);
+        if (stopped) {
+            // What it wrote so far stands above; the SMF file, if any, is unfinished, so Play stays as it was.
+            messages_.AddOutput(ConverterStoppedMessage(compileTimeLimit_));
+        } else if (clean) {
+            controlStates_.SetControlEnabled(IDC_PLAY, true);
+            EnableCommand(ID_FILE_PLAY, true);
+        }
     }
     // Edit is useful after any compile, failed ones most of all: the MML file needs fixing.
     EnableCommand(ID_FILE_EDIT, true);

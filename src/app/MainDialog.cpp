@@ -11,6 +11,14 @@
 const char ConverterNotFoundMessage[] =
     "ERROR! trivane.exe が見つかりませんでした．\r\n「設定」で正しいパスを指定してください．";
 
+ByteString ConverterStoppedMessage(DWORD timeLimit)
+{
+    ByteString text;
+    text.Format("ERROR! trivane.exe が %d 秒以内に終了しなかったので停止しました．",
+                static_cast<int>(timeLimit / 1000));
+    return text;
+}
+
 // Tested in this order; the first row that matches wins. BN_CLICKED and EN_ rows match their code only;
 // AnyCode rows serve a menu item (code 0) and its accelerator (code 1) alike.
 const MainDialog::Route MainDialog::routes_[] = {
@@ -57,68 +65,7 @@ MainDialog::~MainDialog()
 
 bool MainDialog::Create()
 {
-    // `this` travels as the initialisation value, so the dialog procedure knows its object from WM_INITDIALOG on.
-    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, DialogProc,
-                                     reinterpret_cast<LPARAM>(this));
-    return window != nullptr;
-}
-
-INT_PTR CALLBACK MainDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(window, DWLP_USER, lParam);
-        reinterpret_cast<MainDialog*>(lParam)->window_ = window;
-    }
-    auto* dialog = reinterpret_cast<MainDialog*>(GetWindowLongPtrA(window, DWLP_USER));
-    if (!dialog)
-        return FALSE;  // the few messages before WM_INITDIALOG (WM_SETFONT) need nothing of ours
-    if (message == WM_NCDESTROY) {
-        // The object outlives its window; from here on it must not touch the handle.
-        dialog->window_ = nullptr;
-        SetWindowLongPtrA(window, DWLP_USER, 0);
-        return FALSE;
-    }
-    // No exception may unwind through the system's frames.
-    try {
-        bool handled = false;
-        INT_PTR result = dialog->Dispatch(message, wParam, lParam, handled);
-        if (!handled)
-            return FALSE;
-        if (message == WM_INITDIALOG)
-            return result;  // TRUE: the system gives the focus to the first tab stop
-        // Any other handler's result goes through DWLP_MSGRESULT; TRUE tells the dialog manager that the
-        // message was handled. A handler that closed the window leaves nothing to set.
-        if (IsWindow(window))
-            SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
-        return TRUE;
-    } catch (...) {
-        return FALSE;
-    }
-}
-
-bool MainDialog::Matches(const Route& route, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (route.message != message)
-        return false;
-    if (message == WM_COMMAND)
-        return LOWORD(wParam) == route.id && (route.code == AnyCode || HIWORD(wParam) == route.code);
-    if (message == WM_NOTIFY) {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        return header && static_cast<int>(header->idFrom) == route.id && static_cast<int>(header->code) == route.code;
-    }
-    return true;
-}
-
-INT_PTR MainDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
-{
-    for (const Route& route : routes_) {
-        if (Matches(route, message, wParam, lParam)) {
-            handled = true;
-            return route.handler(*this, wParam, lParam);
-        }
-    }
-    handled = false;
-    return 0;
+    return CreateModeless(IDD_MAIN, nullptr) != nullptr;
 }
 
 INT_PTR MainDialog::CallInitDialog(MainDialog& dialog, WPARAM, LPARAM)
@@ -199,11 +146,17 @@ bool MainDialog::OnInitDialog()
     version.Format("Dodavirid Version %s", FormatFileVersion().c_str());
     messages_.AddOutput(version);
     // The window shows only after the banner run: a missing converter is reported before the user starts.
+    // This program as its own converter would start itself again and again, each from its own banner run.
     ByteString banner;
-    if (ReadConverterBanner(preferences_.ConverterPath, banner))
-        messages_.AddOutput(banner);
-    else
+    bool stopped = false;
+    const ByteString& converter = preferences_.ConverterPath;
+    if (NamesThisProgram(converter) || !ReadConverterBanner(converter, banner, BannerTimeLimit, &stopped)) {
         messages_.AddOutput(ConverterNotFoundMessage);
+    } else {
+        messages_.AddOutput(banner);
+        if (stopped)
+            messages_.AddOutput(ConverterStoppedMessage(BannerTimeLimit));
+    }
     return true;
 }
 

@@ -9,24 +9,22 @@
 #include "ByteString.h"
 #include "CompileOptions.h"
 #include "ControlStateTable.h"
+#include "DialogBase.h"
 #include "Handles.h"
 #include "MessageList.h"
 #include "MessageLoop.h"
 #include "Preferences.h"
 #include "WindowText.h"
 
-class MainDialog : public MessageFilter, public IdleHandler {
+class MainDialog : public MessageFilter, public IdleHandler, public DialogBase<MainDialog> {
 public:
     MainDialog();
     ~MainDialog();
-    MainDialog(const MainDialog&) = delete;
-    MainDialog& operator=(const MainDialog&) = delete;
 
     // Creates the window, still hidden; it initialises inside this call. Needs the current thread's message
     // loop registered with the Application. False when the window cannot be created.
     bool Create();
 
-    HWND Handle() const { return window_; }
     Preferences& Settings() { return preferences_; }
     MessageList& Messages() { return messages_; }
 
@@ -35,31 +33,21 @@ public:
     // Applies the pending control states.
     bool OnIdle() override;
 
+    // How long a converter run may take before it is stopped, in milliseconds. The start-up run only prints
+    // the converter's banner, yet the window waits for it; a compile of a long song may take longer.
+    static const DWORD BannerTimeLimit = 10000;
+    static const DWORD CompileTimeLimit = 60000;
+    void SetCompileTimeLimit(DWORD milliseconds) { compileTimeLimit_ = milliseconds; }
+
 private:
-    typedef INT_PTR (*Handler)(MainDialog& dialog, WPARAM wParam, LPARAM lParam);
-    struct Route {
-        UINT message;
-        int id;    // command or control identifier; unused for messages that carry none
-        int code;  // notification code, or AnyCode
-        Handler handler;
-    };
-    static const int AnyCode = -1;
+    friend class DialogBase<MainDialog>;
     static const Route routes_[];
 
-    template <INT_PTR (MainDialog::*Method)()>
-    static INT_PTR Call(MainDialog& dialog, WPARAM, LPARAM)
-    {
-        return (dialog.*Method)();
-    }
     static INT_PTR CallInitDialog(MainDialog& dialog, WPARAM, LPARAM);
     static INT_PTR CallDropFiles(MainDialog& dialog, WPARAM wParam, LPARAM);
     static INT_PTR CallFileFieldFocus(MainDialog& dialog, WPARAM wParam, LPARAM);
     static INT_PTR CallMessageDoubleClick(MainDialog& dialog, WPARAM, LPARAM lParam);
-
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK FileFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR);
-    static bool Matches(const Route& route, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
 
     // The window itself (MainDialog.cpp).
     bool OnInitDialog();
@@ -83,6 +71,7 @@ private:
     CompileOptions ReadCompileOptions() const;
 
     // Editor, player, settings, About and help (MainDialogTools.cpp).
+    void ReportProgramFile(const ByteString& file);
     INT_PTR OnEdit();
     INT_PTR OnPlay();
     INT_PTR OnMessageDoubleClick(const NMHDR* notification);
@@ -92,7 +81,6 @@ private:
     INT_PTR OnConverterSite();
     INT_PTR OnMakerSite();
 
-    HWND window_ = nullptr;
     ControlStateTable controlStates_;
     Preferences preferences_;
     HWND mmlField_ = nullptr;
@@ -104,7 +92,10 @@ private:
     HMENU menu_ = nullptr;
     IconHandle bigIcon_;
     IconHandle smallIcon_;
+    DWORD compileTimeLimit_ = CompileTimeLimit;
 };
 
 // The two rows shown when the converter cannot be started: an error, then where to fix it.
 extern const char ConverterNotFoundMessage[];
+// The row shown when the converter had to be stopped after `timeLimit` milliseconds.
+ByteString ConverterStoppedMessage(DWORD timeLimit);

@@ -8,16 +8,29 @@
 #include "PreferencesDialog.h"
 #include "ToolLauncher.h"
 
+void MainDialog::ReportProgramFile(const ByteString& file)
+{
+    // Appended, not formatted, so that a long name is shown whole.
+    ByteString text = "ERROR! ";
+    text.Append(file);
+    text.Append(" はプログラムなので開きませんでした．");
+    messages_.AddOutput(text);
+}
+
 // The fields are passed on as they stand, even empty: a wrong name shows up in the tool or the shell.
 INT_PTR MainDialog::OnEdit()
 {
-    OpenEditor(preferences_, window_, WindowText(mmlField_));
+    ByteString file = WindowText(mmlField_);
+    if (!OpenEditor(preferences_, window_, file))
+        ReportProgramFile(file);
     return 0;
 }
 
 INT_PTR MainDialog::OnPlay()
 {
-    OpenPlayer(preferences_, window_, WindowText(smfField_));
+    ByteString file = WindowText(smfField_);
+    if (!OpenPlayer(preferences_, window_, file))
+        ReportProgramFile(file);
     return 0;
 }
 
@@ -30,7 +43,9 @@ INT_PTR MainDialog::OnMessageDoubleClick(const NMHDR* notification)
     if (!SourceLineOf(messages_.RowText(activation->iItem), line))
         return 0;
     // The field as it is now, which may no longer be the file of the last compile.
-    OpenEditorAtLine(preferences_, window_, WindowText(mmlField_), line);
+    ByteString file = WindowText(mmlField_);
+    if (!OpenEditorAtLine(preferences_, window_, file, line))
+        ReportProgramFile(file);
     return 0;
 }
 

@@ -22,9 +22,18 @@ struct ChildProcess {
     DWORD bufferSize = 8192;
 };
 
+// No time limit: the run waits for the child as long as it takes.
+const DWORD NoTimeLimit = INFINITE;
+
 // Starts `commandLine` (a writable NUL-terminated buffer) and hands its standard output to `sink` until the
-// child has ended and both pipes are drained. Returns whether the child was started.
-bool RunChildProcess(char* commandLine, OutputSink sink, void* context);
+// child has ended and both pipes are drained. Returns whether the child was started. The child runs in a job
+// of its own: when it has not ended within `timeLimit` milliseconds, it and every process it started are
+// ended, what they wrote so far is still handed on, and `*stopped` (when given) becomes true.
+bool RunChildProcess(char* commandLine,
+                     OutputSink sink,
+                     void* context,
+                     DWORD timeLimit = NoTimeLimit,
+                     bool* stopped = nullptr);
 bool PumpChildProcess(ChildProcess& child);
 bool ReadPipeChunk(ChildProcess& child, HANDLE pipe, OutputSink sink);
 
@@ -32,7 +41,18 @@ bool ReadPipeChunk(ChildProcess& child, HANDLE pipe, OutputSink sink);
 void AppendOutputText(const char* bytes, int count, void* context);
 
 // One compile run: started, and everything the converter wrote to its standard output.
-bool RunConverter(const ByteString& commandLine, ByteString& output);
+bool RunConverter(const ByteString& commandLine,
+                  ByteString& output,
+                  DWORD timeLimit = NoTimeLimit,
+                  bool* stopped = nullptr);
 // Runs the converter with no argument; when it started, `banner` becomes its first line of output (empty
 // when the output holds no CR LF). When it did not start, `banner` stays as it was.
-bool ReadConverterBanner(const ByteString& converterPath, ByteString& banner);
+bool ReadConverterBanner(const ByteString& converterPath,
+                         ByteString& banner,
+                         DWORD timeLimit = NoTimeLimit,
+                         bool* stopped = nullptr);
+
+// Whether `converterPath`, looked up as CreateProcess looks up the first word of a command line, names this
+// very program's executable file (by any spelling, link or short name). Such a converter is never started:
+// each instance would start the next from its own start-up run.
+bool NamesThisProgram(const ByteString& converterPath);

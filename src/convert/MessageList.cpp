@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+
 bool MessageList::AddOutput(ByteString text)
 {
     bool noErrors = true;
@@ -38,21 +40,23 @@ void MessageList::Clear()
 
 ByteString MessageList::RowText(int index) const
 {
-    // The control tells only how much it copied, not how long the text is: a buffer that it filled up to
-    // its last byte may have cut the text, so read again into one twice as large.
+    // The control tells only how much it copied, not how long the text is. A buffer that it filled up to
+    // its last byte may have cut the text, and so may one it filled up to the byte before: Windows stops a
+    // copy early rather than split a double-byte character. Then the text is read again into a buffer twice
+    // as large. Wine may fill the whole buffer and write no NUL at all; the zeroed byte after it ends the text.
     ByteString text;
     for (int size = 256; size < (1 << 30); size *= 2) {
-        char* buffer = text.GetBuffer(size - 1);
+        char* buffer = text.GetBuffer(size);
         if (!buffer)
             break;
-        buffer[0] = '\0';
+        std::memset(buffer, 0, static_cast<size_t>(size) + 1);
         LVITEMA item = {};
         item.iSubItem = 0;
         item.pszText = buffer;
         item.cchTextMax = size;
         LRESULT copied = SendMessageA(list_, LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
-        if (copied < size - 1) {
-            // An index that names no row copies nothing and leaves the NUL written above.
+        if (copied < size - 2) {
+            // An index that names no row copies nothing and leaves the buffer empty.
             text.ReleaseBuffer();
             return text;
         }

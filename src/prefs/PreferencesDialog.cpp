@@ -52,50 +52,15 @@ const PreferencesDialog::Route PreferencesDialog::routes_[] = {
 
 INT_PTR PreferencesDialog::Run(HWND owner)
 {
-    // `this` travels as the initialisation value, so the dialog procedure knows its object from WM_INITDIALOG on.
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PREFERENCES), owner, DialogProc,
-                           reinterpret_cast<LPARAM>(this));
+    return RunModal(IDD_PREFERENCES, owner);
 }
 
-INT_PTR CALLBACK PreferencesDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(window, DWLP_USER, lParam);
-        reinterpret_cast<PreferencesDialog*>(lParam)->window_ = window;
-    }
-    auto* dialog = reinterpret_cast<PreferencesDialog*>(GetWindowLongPtrA(window, DWLP_USER));
-    if (!dialog)
-        return FALSE;
-    // No exception may unwind through the system's frames.
-    try {
-        for (const Route& route : routes_) {
-            if (Matches(route, message, wParam)) {
-                // WM_INITDIALOG's result says whether the system sets the focus; any other handled
-                // message answers TRUE, and the handlers' results (0) need no DWLP_MSGRESULT.
-                INT_PTR result = route.handler(*dialog, wParam);
-                return message == WM_INITDIALOG ? result : TRUE;
-            }
-        }
-    } catch (...) {
-    }
-    return FALSE;
-}
-
-bool PreferencesDialog::Matches(const Route& route, UINT message, WPARAM wParam)
-{
-    if (route.message != message)
-        return false;
-    if (message == WM_COMMAND)
-        return LOWORD(wParam) == route.id && (route.code == AnyCode || HIWORD(wParam) == route.code);
-    return true;
-}
-
-INT_PTR PreferencesDialog::CallInitDialog(PreferencesDialog& dialog, WPARAM)
+INT_PTR PreferencesDialog::CallInitDialog(PreferencesDialog& dialog, WPARAM, LPARAM)
 {
     return dialog.OnInitDialog();
 }
 
-INT_PTR PreferencesDialog::CallCloseCmd(PreferencesDialog& dialog, WPARAM wParam)
+INT_PTR PreferencesDialog::CallCloseCmd(PreferencesDialog& dialog, WPARAM wParam, LPARAM)
 {
     return dialog.OnCloseCmd(LOWORD(wParam));
 }

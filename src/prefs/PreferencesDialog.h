@@ -4,9 +4,10 @@
 
 #include <windows.h>
 
+#include "DialogBase.h"
 #include "Preferences.h"
 
-class PreferencesDialog {
+class PreferencesDialog : public DialogBase<PreferencesDialog> {
 public:
     explicit PreferencesDialog(const Preferences& preferences) : preferences_(preferences) {}
 
@@ -16,25 +17,11 @@ public:
     const Preferences& Record() const { return preferences_; }
 
 private:
-    typedef INT_PTR (*Handler)(PreferencesDialog& dialog, WPARAM wParam);
-    struct Route {
-        UINT message;
-        int id;    // command identifier; unused for WM_INITDIALOG
-        int code;  // notification code, or AnyCode
-        Handler handler;
-    };
-    static const int AnyCode = -1;
+    friend class DialogBase<PreferencesDialog>;
     static const Route routes_[];
 
-    template <INT_PTR (PreferencesDialog::*Method)()>
-    static INT_PTR Call(PreferencesDialog& dialog, WPARAM)
-    {
-        return (dialog.*Method)();
-    }
-    static INT_PTR CallInitDialog(PreferencesDialog& dialog, WPARAM wParam);
-    static INT_PTR CallCloseCmd(PreferencesDialog& dialog, WPARAM wParam);
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static bool Matches(const Route& route, UINT message, WPARAM wParam);
+    static INT_PTR CallInitDialog(PreferencesDialog& dialog, WPARAM, LPARAM);
+    static INT_PTR CallCloseCmd(PreferencesDialog& dialog, WPARAM wParam, LPARAM);
 
     BOOL OnInitDialog();
     INT_PTR OnCloseCmd(int id);
@@ -44,7 +31,6 @@ private:
     INT_PTR OnBrowsePlayer();
 
     Preferences preferences_;
-    HWND window_ = nullptr;
     HWND converterPath_ = nullptr;
     HWND editor_ = nullptr;
     HWND editorWithLine_ = nullptr;

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "CommandTemplate.h"
+#include "ProgramFiles.h"
 
 namespace {
 
@@ -22,10 +23,26 @@ struct StartedProcess : PROCESS_INFORMATION {
     StartedProcess& operator=(const StartedProcess&) = delete;
 };
 
-void OpenThroughAssociation(HWND owner, const ByteString& file)
+ByteString PathExt()
 {
+    ByteString value;
+    DWORD length = GetEnvironmentVariableA("PATHEXT", nullptr, 0);
+    char* buffer = length > 0 ? value.GetBuffer(static_cast<int>(length)) : nullptr;
+    if (buffer && GetEnvironmentVariableA("PATHEXT", buffer, length + 1) > 0)
+        value.ReleaseBuffer();
+    else
+        value.Empty();
+    return value;
+}
+
+bool OpenThroughAssociation(HWND owner, const ByteString& file)
+{
+    // A typed or dropped program would be run, not edited or played.
+    if (IsProgramFile(file, PathExt()))
+        return false;
     // The shell's default verb for the file's type; whatever goes wrong, the shell tells the user itself.
     ShellExecuteA(owner, nullptr, file.c_str(), nullptr, nullptr, SW_SHOWDEFAULT);
+    return true;
 }
 
 }  // namespace
@@ -45,27 +62,30 @@ void LaunchCommand(const ByteString& commandLine)
     CreateProcessA(nullptr, writable, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
 }
 
-void OpenEditor(const Preferences& preferences, HWND owner, const ByteString& mmlFile)
+bool OpenEditor(const Preferences& preferences, HWND owner, const ByteString& mmlFile)
 {
     if (preferences.UseMyEditor)
         LaunchCommand(ExpandCommand(preferences.MyEditor, mmlFile));
     else
-        OpenThroughAssociation(owner, mmlFile);
+        return OpenThroughAssociation(owner, mmlFile);
+    return true;
 }
 
-void OpenEditorAtLine(const Preferences& preferences, HWND owner, const ByteString& mmlFile, int line)
+bool OpenEditorAtLine(const Preferences& preferences, HWND owner, const ByteString& mmlFile, int line)
 {
     // An empty line template stays empty: falling back to MyEditor would open the file away from the line.
     if (preferences.UseMyEditor)
         LaunchCommand(ExpandCommand(preferences.MyEditorWithLine, mmlFile, line));
     else
-        OpenThroughAssociation(owner, mmlFile);
+        return OpenThroughAssociation(owner, mmlFile);
+    return true;
 }
 
-void OpenPlayer(const Preferences& preferences, HWND owner, const ByteString& smfFile)
+bool OpenPlayer(const Preferences& preferences, HWND owner, const ByteString& smfFile)
 {
     if (preferences.UseMyPlayer)
         LaunchCommand(ExpandCommand(preferences.MyPlayer, smfFile));
     else
-        OpenThroughAssociation(owner, smfFile);
+        return OpenThroughAssociation(owner, smfFile);
+    return true;
 }

@@ -10,8 +10,10 @@
 // Starts a command line whose first token names the program; nothing is waited for, nothing reported.
 void LaunchCommand(const ByteString& commandLine);
 
-// `owner` owns any message the shell shows when the file has no association.
-void OpenEditor(const Preferences& preferences, HWND owner, const ByteString& mmlFile);
+// `owner` owns any message the shell shows when the file has no association. Each returns false, having
+// opened nothing, when the file is a program that the association would run (IsProgramFile); a template
+// gets the file as an argument and runs whatever the file is.
+bool OpenEditor(const Preferences& preferences, HWND owner, const ByteString& mmlFile);
 // Through the association the line is dropped: an associated program is only ever given the file.
-void OpenEditorAtLine(const Preferences& preferences, HWND owner, const ByteString& mmlFile, int line);
-void OpenPlayer(const Preferences& preferences, HWND owner, const ByteString& smfFile);
+bool OpenEditorAtLine(const Preferences& preferences, HWND owner, const ByteString& mmlFile, int line);
+bool OpenPlayer(const Preferences& preferences, HWND owner, const ByteString& smfFile);

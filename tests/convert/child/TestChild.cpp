@@ -8,6 +8,7 @@
 //                                 seconds, else "blocked" (so a runner that keeps the input open fails
 //                                 a test instead of hanging it)
 //   sleep MS
+//   hang                          start a copy of this program that sleeps for ever, then sleep for ever
 // Output goes through WriteFile, so every byte is written as given.
 // When DODAVIRID_RECORD names a file, it stands in for an editor, a player or a browser instead: it appends
 // a line to that file, its command line and current folder with a tab between them, and ends.
@@ -65,6 +66,10 @@ int main(int argc, char** argv)
             HANDLE reader = CreateThread(nullptr, 0, ReadInputToEnd, nullptr, 0, nullptr);
             Write(GetStdHandle(STD_OUTPUT_HANDLE), WaitForSingleObject(reader, 10000) ? "blocked" : "eof");
             continue;
+        }
+        if (command == "hang") {
+            WinExec((std::string("\"") + _pgmptr + "\" sleep 4294967295").c_str(), SW_HIDE);
+            Sleep(INFINITE);
         }
         if (!(words >> operand))
             break;
