@@ -57,7 +57,8 @@ std::string CheckSmf(const Bytes& bytes, SmfListing& listing)
         limit = pos + length;
         std::map<std::uint32_t, int> sounding;  // channel * 128 + key
         std::uint64_t tick = 0;
-        for (std::string line; line.find(" end") == std::string::npos; listing.lines.push_back(line)) {
+        bool ended = false;  // by its end-of-track event, not by a text that says " end"
+        for (std::string line; !ended; listing.lines.push_back(line)) {
             std::uint32_t delta = 0, status = 0, type = 0, size = 0;
             if (pos >= limit || !vlq(delta) || (status = byte()) < 0x80 ||
                 (status >= 0xF0 && status != 0xFF && status != 0xF0))
@@ -76,6 +77,7 @@ std::string CheckSmf(const Bytes& bytes, SmfListing& listing)
                         : type == 0x51 ? "tempo " + std::to_string(at(0) << 16 | at(1) << 8 | at(2))
                         : type == 0x58 ? "meter " + std::to_string(at(0)) + "/" + std::to_string(1 << at(1))
                                        : "meta " + std::to_string(type) + " " + data;
+                ended = type == 0x2F;
                 continue;
             }
             if (status == 0xF0) {  // system exclusive: data bytes below 128, F7 last
