@@ -76,6 +76,7 @@ Lexer::Lexer(const MacroTable& macros,
 void Lexer::Tokenize(std::string_view text, int line, std::vector<Token>& out)
 {
     frames_.assign(1, Frame{text, 0, line, nullptr});
+    arguments_.clear();
     tupletAt_ = -1;
     while (!frames_.empty() && !full_ && !diagnostics_.Stopped()) {
         int bars = barsSeen_;
@@ -84,6 +85,8 @@ void Lexer::Tokenize(std::string_view text, int line, std::vector<Token>& out)
             PushBar(out, 0);
         Frame& top = frames_.back();
         if (top.pos >= top.text.size()) {
+            if (top.owner == static_cast<int>(frames_.size()) - 1)
+                arguments_.resize(top.arguments);
             frames_.pop_back();
             continue;
         }
@@ -576,6 +579,10 @@ bool Lexer::ReadRamp(std::vector<Token>& out, Token token)
 void Lexer::ReadMacroUse()
 {
     Frame& top = frames_.back();
+    if (top.owner >= 0 && Peek() >= '0' && Peek() <= '9') {
+        ReadParameter();
+        return;
+    }
     const bool lineStart = frames_.size() == 1 && top.pos == 1;
     std::size_t start = top.pos;
     while (IsMacroNameChar(Peek()))
@@ -597,17 +604,92 @@ void Lexer::ReadMacroUse()
         diagnostics_.Error(Here(), "マクロ $%.*s は定義されていません", static_cast<int>(name.size()), name.data());
         return;
     }
+    const std::size_t first = arguments_.size();
+    if (found->second.parameters > 0 && !ReadArguments(found->first, found->second.parameters))
+        return;
+    int depth = 1;  // the source line and the macros, not the arguments
     for (const Frame& frame : frames_) {
         if (frame.macro == &found->first) {
             diagnostics_.Error(Here(), "マクロ $%s が自分自身を呼び出しています", found->first.c_str());
+            arguments_.resize(first);
             return;
         }
+        depth += frame.macro != nullptr;
     }
-    if (static_cast<int>(frames_.size()) > options_.limits.maxMacroDepth) {
+    if (depth > options_.limits.maxMacroDepth) {
         diagnostics_.Error(Here(), "マクロの呼び出しが深すぎます (最大 %d 段)", options_.limits.maxMacroDepth);
+        arguments_.resize(first);
         return;
     }
-    frames_.push_back(Frame{found->second.body, 0, found->second.line, &found->first});
+    Frame frame{found->second.body, 0, found->second.line, &found->first};
+    if (found->second.parameters > 0) {
+        frame.owner = static_cast<int>(frames_.size());
+        frame.arguments = first;
+    }
+    frames_.push_back(frame);
+}
+
+// "(o5 l8, v90)" after the name of a macro with parameters: each argument is the text up to the next ',' or
+// ')'. False, with the arguments dropped, after a mistake.
+bool Lexer::ReadArguments(const std::string& name, int count)
+{
+    const Place call = Here();
+    Frame& top = frames_.back();
+    if (Peek() != '(') {
+        diagnostics_.Error(call, "マクロ $%s には引数が %d 個要ります ($%s(...) のように書きます)", name.c_str(), count,
+                           name.c_str());
+        return false;
+    }
+    const std::size_t first = arguments_.size();
+    std::size_t start = ++top.pos;
+    int line = top.line;
+    for (;;) {
+        const int c = Peek();
+        if (c < 0) {
+            diagnostics_.Error(call, "マクロ $%s の引数を閉じる ) がありません", name.c_str());
+            arguments_.resize(first);
+            return false;
+        }
+        ++top.pos;
+        if (c == JoinedLineBreak) {
+            ++top.line;
+        } else if (c == ',' || c == ')') {
+            arguments_.push_back(Argument{top.text.substr(start, top.pos - 1 - start), line});
+            start = top.pos;
+            line = top.line;
+            if (c == ')')
+                break;
+        }
+    }
+    const int given = static_cast<int>(arguments_.size() - first);
+    if (given == count)
+        return true;
+    if (given < count)
+        diagnostics_.Error(call, "マクロ $%s の引数 $%d がありません (引数は %d 個です)", name.c_str(), given + 1,
+                           count);
+    else
+        diagnostics_.Error(call, "マクロ $%s の引数が多すぎます (引数は %d 個です)", name.c_str(), count);
+    arguments_.resize(first);
+    return false;
+}
+
+// "$2" in the body of a macro with parameters: its second argument is read as if written here, with the line
+// and the arguments of the text it was written in.
+void Lexer::ReadParameter()
+{
+    Frame& top = frames_.back();
+    const int number = Peek() - '0';
+    ++top.pos;
+    const Frame& owner = frames_[static_cast<std::size_t>(top.owner)];
+    const int count = macros_.find(*owner.macro)->second.parameters;
+    if (number < 1 || number > count) {
+        diagnostics_.Error(Here(), "$%d: マクロ $%s の引数は %d 個です", number, owner.macro->c_str(), count);
+        return;
+    }
+    const Argument& argument = arguments_[owner.arguments + static_cast<std::size_t>(number - 1)];
+    Frame frame{argument.text, 0, argument.line, nullptr};
+    frame.owner = frames_[static_cast<std::size_t>(top.owner) - 1].owner;
+    frames_.push_back(frame);
 }
 
 // False after a mistake has been reported.

@@ -52,7 +52,15 @@ private:
         std::string_view text;
         std::size_t pos;
         int line;
-        const std::string* macro;  // null for the source line itself
+        const std::string* macro;  // null for the source line itself and for an argument
+        // The frame whose arguments "$1" reads, -1 where "$1" uses a macro named "1". An argument is read
+        // with the arguments of the text it was written in.
+        int owner = -1;
+        std::size_t arguments = 0;  // where this call's arguments begin in arguments_
+    };
+    struct Argument {
+        std::string_view text;
+        int line;
     };
     struct Number {
         bool present = false;
@@ -94,6 +102,8 @@ private:
     bool ReadCommand(std::vector<Token>& out);
     bool ReadSimpleCommand(unsigned char c, Token& token, std::vector<Token>& out);
     void ReadMacroUse();
+    bool ReadArguments(const std::string& name, int count);
+    void ReadParameter();
     // Here, as it is called for every command.
     void Push(std::vector<Token>& out, const Token& token)
     {
@@ -135,6 +145,7 @@ private:
     Diagnostics& diagnostics_;
     const char* origin_ = nullptr;
     std::vector<Frame> frames_;
+    std::vector<Argument> arguments_;  // of the macros being read
     std::int64_t tokenCount_ = 0;
     bool full_ = false;
     bool checkOnly_ = false;

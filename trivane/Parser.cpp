@@ -349,14 +349,21 @@ void SongReader::ReadKey(int line, std::string_view value)
     song_.minor = minor;
 }
 
-// "$name = body"; false when the line is not one (a line that starts with a macro use). Only the first pass
-// defines; the second only recognises the line.
+// "$name = body" or "$name(2) = body"; false when the line is not one (a line that starts with a macro use,
+// where '(' lowers the velocity). Only the first pass defines; the second only recognises the line.
 bool SongReader::ReadMacroDefinition(int line, std::string_view text, bool define)
 {
     std::size_t nameEnd = 0;
     while (nameEnd < text.size() && IsMacroNameChar(static_cast<unsigned char>(text[nameEnd])))
         ++nameEnd;
     std::string_view rest = Trim(text.substr(nameEnd));
+    std::string_view parameters;
+    if (!rest.empty() && rest[0] == '(' && rest.find(')') != std::string_view::npos) {
+        parameters = Trim(rest.substr(1, rest.find(')') - 1));
+        rest = Trim(rest.substr(rest.find(')') + 1));
+        if (rest.empty() || rest[0] != '=')
+            return false;
+    }
     if (rest.empty() || rest[0] != '=')
         return false;
     if (!define)
@@ -366,7 +373,16 @@ bool SongReader::ReadMacroDefinition(int line, std::string_view text, bool defin
         diagnostics_.Error(line, "$ の後にマクロ名がありません");
         return true;
     }
-    auto [it, added] = macros_.emplace(name, Macro{line, rest.substr(1)});
+    Macro macro{line, rest.substr(1)};
+    if (parameters.data() != nullptr) {
+        if (parameters.size() != 1 || parameters[0] < '1' || parameters[0] > '9') {
+            diagnostics_.Error(line, "マクロ $%s(%.*s): 引数の数は 1 から 9 までです", name.c_str(),
+                               static_cast<int>(parameters.size()), parameters.data());
+            return true;
+        }
+        macro.parameters = parameters[0] - '0';
+    }
+    auto [it, added] = macros_.emplace(name, macro);
     if (!added)
         diagnostics_.Error(line, "マクロ $%s は行 %d で定義済みです", name.c_str(), it->second.line);
     return true;

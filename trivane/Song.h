@@ -112,6 +112,7 @@ struct Token {
 struct Macro {
     int line = 0;
     std::string_view body;
+    int parameters = 0;  // "$name(2) = ...": its body reads its arguments as $1 and $2
 };
 using MacroTable = std::map<std::string, Macro, std::less<>>;
 

@@ -72,6 +72,9 @@ TEST(Compile, FormsThatMeanTheSameMakeTheSameFile)
         {"", "A $b e\n$a = cd\n$b = $a $a", "c d c d e"}, {"", "A c\n  d\nBC e", "A c d\nB e\nC e"},
         {"", "#channel D 10\nA c\nD k5 c n36 q4 c4&c4", "#channel D 10\nA c\nD c n36 c4^8 r8"},
         {"t-3", "#channel D 10\nA k2 c d+ n50\nD c n36", "#channel D 10\nA k-1 c d+ n50\nD c n36"},
+        {"", "$r(2) = $1 c8 e8 g8 e8 $2\nA l4 $r(o4, c) $r(o5, g) $r(o3 v90, c2)",
+         "l4 o4 c8 e8 g8 e8 c o5 c8 e8 g8 e8 g o3 v90 c8 e8 g8 e8 c2"},
+        {"", "$o(2) = $i($1 $2, e) $1\n$i(2)= [$1]2 $2\n$f = f\n$1 = g\n$m = $1\nA $o(c, $f) $m(4 c) $1", "c f c f e c g (4 c) g"},
     };
     // clang-format on
     for (const auto& c : cases) {
@@ -108,6 +111,9 @@ TEST(Compile, ReportsEveryDistinctMistakeOnceInLineAndColumnOrder)
         {"#title \xE6\x97\xA5\nc \xC3\xA9 \xF0\x9F\x8E\xB5", {"E2 文字 U+00E9 はコードページ 932", "E2 文字 U+1F3B5"}},
         {"\xEF\xBB\xBF" "c\n\xFF d", {"E2 UTF-8 として読めないバイト (0xFF)"}}, {"MThd\0\0\0\x06", {"E0 入力ファイルは MIDI"}},
         {"\xFF\xFE" "c", {"E0 入力ファイルは UTF-16"}}, {std::string("c\0d", 3), {"E0 入力ファイルはテキストファイルではない"}},
+        {"$r(2) = $1 $3\n$z(0) = c\nA $r(c) $r $r(c,d,e) $r(c,d\nA $r(x, c)",
+         {"E1 $3: マクロ $r の引数は 2 個", "E2 マクロ $z(0): 引数の数は 1 から 9", "E3 マクロ $r の引数 $2 がありません",
+          "E3 マクロ $r には引数が 2 個要ります", "E3 マクロ $r の引数が多すぎます", "E3 マクロ $r の引数を閉じる )", "E4 'x'"}},
     };
     // clang-format on
     for (const auto& c : cases) {
