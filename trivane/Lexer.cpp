@@ -621,6 +621,13 @@ void Lexer::ReadMacroUse()
         arguments_.resize(first);
         return;
     }
+    // A call counts as a command: macros that expand to nothing at all still meet the limit.
+    if (tokenCount_ >= options_.limits.maxTokens) {
+        ReportFull();
+        arguments_.resize(first);
+        return;
+    }
+    ++tokenCount_;
     Frame frame{found->second.body, 0, found->second.line, &found->first};
     if (found->second.parameters > 0) {
         frame.owner = static_cast<int>(frames_.size());
