@@ -70,7 +70,6 @@ const MainDialog::Route MainDialog::routes_[] = {
     {WM_COMMAND, ID_OPTIONS_SETTINGS, AnyCode, Call<&MainDialog::OnSettings>},
     {WM_NOTIFY, IDC_MESSAGES, static_cast<int>(NM_DBLCLK), Call<&MainDialog::OnMessageDoubleClick>},
     // A session that ends with the window open ends the process without closing the window.
-    {WM_QUERYENDSESSION, 0, 0, Call<&MainDialog::OnQueryEndSession>},
     {WM_ENDSESSION, 0, 0, Call<&MainDialog::OnEndSession>},
     // The dialog manager fits the window and its controls to the new DPI itself.
     {WM_DPICHANGED, 0, 0, Call<&MainDialog::OnDpiChanged>, ThenDefault},
@@ -286,13 +285,6 @@ INT_PTR MainDialog::OnExit()
     return 0;
 }
 
-INT_PTR MainDialog::OnQueryEndSession()
-{
-    // Saved here already, should the session end without a word after this answer.
-    SaveSettings();
-    return TRUE;
-}
-
 INT_PTR MainDialog::OnEndSession(WPARAM ending, LPARAM)
 {
     if (ending)
@@ -302,8 +294,8 @@ INT_PTR MainDialog::OnEndSession(WPARAM ending, LPARAM)
 
 void MainDialog::SaveSettings()
 {
-    // Another window of the program may have saved its own changes since this one loaded: only what this
-    // window changed overwrites them.
+    // Another window of the program may have saved its own changes since this one loaded or saved: only
+    // what this window changed since overwrites them.
     SavePreferences(preferences_, &storedPreferences_);
     storedPreferences_ = preferences_;
 }

@@ -61,7 +61,6 @@ private:
     INT_PTR OnTransposeChanged();
     INT_PTR OnCancel();
     INT_PTR OnExit();
-    INT_PTR OnQueryEndSession();
     INT_PTR OnEndSession(WPARAM ending, LPARAM);
     // Writes what this window changed in the settings, and what the store does not hold in its right form.
     void SaveSettings();

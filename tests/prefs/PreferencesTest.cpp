@@ -72,16 +72,17 @@ TEST(PreferencesStore, AWindowWritesWhatItChangedAndWhatIsNotInFormWhenItClosesO
     SHSetValueA(HKEY_CURRENT_USER, PreferencesKeyPath, "MyEditorWithLine", REG_BINARY, "x", 1);
     {
         MainWindowHarness first, second;
-        first.Dialog().Settings().MyEditor = "first-ed";
         second.Dialog().Settings().MyPlayer = "second-play";
-        // The user logs off with the second window open; the first closes; the second, closed last, keeps
-        // the first one's change.
+        // The session ends with the second window open (the messages as the system sends them); the first
+        // then changes two values and closes; the second, closed last, keeps both.
         SendMessageA(second.Window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
         SendMessageA(second.Window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
         EXPECT_EQ(Stored(), "4:0|4:1|1:%T%\\t.exe|1:|1:|1:second-play|");
+        first.Dialog().Settings().MyEditor = "first-ed";
+        first.Dialog().Settings().MyPlayer = "first-play";
         first.Close();
     }
-    EXPECT_EQ(Stored(), "4:0|4:1|1:%T%\\t.exe|1:first-ed|1:|1:second-play|");
+    EXPECT_EQ(Stored(), "4:0|4:1|1:%T%\\t.exe|1:first-ed|1:|1:first-play|");
 }
 
 TEST(ReadWindowText, LeavesTheValueAsItWasWhenThereIsNoMemory)
