@@ -94,8 +94,7 @@ bool RunChildProcess(char* commandLine, OutputSink sink, void* context, DWORD ti
     // then ends alone.
     const DWORD flags = CREATE_NO_WINDOW | DETACHED_PROCESS | CREATE_SUSPENDED;
     PROCESS_INFORMATION started = {};
-    if (!CreateProcessA(nullptr, commandLine, &inheritable, nullptr, TRUE, flags, nullptr, nullptr, &startup,
-                        &started))
+    if (!CreateProcessA(nullptr, commandLine, &inheritable, nullptr, TRUE, flags, nullptr, nullptr, &startup, &started))
         return false;
     KernelHandle process(started.hProcess);
     KernelHandle thread(started.hThread);

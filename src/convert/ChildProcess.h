@@ -31,8 +31,8 @@ struct ChildProcess {
 
 // How a run that started ended.
 struct RunOutcome {
-    bool stopped = false;   // the time limit ended it
-    DWORD exitStatus = 0;   // its exit status, when it ended by itself
+    bool stopped = false;  // the time limit ended it
+    DWORD exitStatus = 0;  // its exit status, when it ended by itself
     // An exception ended it (0xC0000005 for an access violation): such statuses lie at 0xC0000000 and above,
     // where no program puts an exit code of its own. Any other status means nothing to the caller.
     bool Crashed() const { return !stopped && exitStatus >= 0xC0000000; }

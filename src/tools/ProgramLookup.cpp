@@ -33,8 +33,8 @@ ByteString FindProgramFile(const ByteString& name)
 // The volume and file number of `path`, which tell a file apart whatever name it is reached by.
 bool IdentifyFile(const char* path, BY_HANDLE_FILE_INFORMATION& identity)
 {
-    HANDLE opened = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE opened = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                0, nullptr);
     if (opened == INVALID_HANDLE_VALUE)
         return false;
     KernelHandle file(opened);
@@ -47,12 +47,10 @@ bool RunsWhenOpened(const ByteString& file)
 {
     // The shell resolves the name before it asks what type the file is, and a short name keeps only three
     // letters of an extension: the text proves nothing on its own.
-    const ByteString full = SystemText([&](char* buffer, DWORD size) {
-        return GetFullPathNameA(file.c_str(), size, buffer, nullptr);
-    });
-    const ByteString longName = SystemText([&](char* buffer, DWORD size) {
-        return GetLongPathNameA(full.c_str(), buffer, size);
-    });
+    const ByteString full =
+        SystemText([&](char* buffer, DWORD size) { return GetFullPathNameA(file.c_str(), size, buffer, nullptr); });
+    const ByteString longName =
+        SystemText([&](char* buffer, DWORD size) { return GetLongPathNameA(full.c_str(), buffer, size); });
     const ByteString pathExt = EnvironmentVariable("PATHEXT");
     return IsProgramFile(file, pathExt) || IsProgramFile(full, pathExt) || IsProgramFile(longName, pathExt);
 }

@@ -59,10 +59,7 @@ protected:
     HWND window_ = nullptr;
 
 private:
-    static INT_PTR Invoke(Dialog& dialog, INT_PTR (Dialog::*method)(), WPARAM, LPARAM)
-    {
-        return (dialog.*method)();
-    }
+    static INT_PTR Invoke(Dialog& dialog, INT_PTR (Dialog::*method)(), WPARAM, LPARAM) { return (dialog.*method)(); }
     static INT_PTR Invoke(Dialog& dialog, INT_PTR (Dialog::*method)(int id), WPARAM wParam, LPARAM)
     {
         return (dialog.*method)(LOWORD(wParam));
