@@ -318,7 +318,7 @@ struct Row {
 };
 
 // Measures one song; prints its row and returns its ratios.
-Row Measure1(Launcher& launcher, const std::string& name, const GeneratedSong& song, const std::string& work)
+Row MeasureSong(Launcher& launcher, const std::string& name, const GeneratedSong& song, const std::string& work)
 {
     const std::string base = work + "/" + name;
     std::ofstream(base + ".mml", std::ios::binary) << song.mml;
@@ -383,11 +383,11 @@ int main(int argc, char** argv)
     std::vector<Row> rows;
     for (const SongShape& shape : SongShapes()) {
         if (wanted.empty() || std::find(wanted.begin(), wanted.end(), shape.name) != wanted.end())
-            rows.push_back(Measure1(launcher, shape.name, shape.generate(notes), work));
+            rows.push_back(MeasureSong(launcher, shape.name, shape.generate(notes), work));
     }
     const bool one = wanted.empty() || std::find(wanted.begin(), wanted.end(), "one") != wanted.end();
     if (one)
-        Measure1(launcher, "one", OneNoteSong(), work);
+        MeasureSong(launcher, "one", OneNoteSong(), work);
     std::printf("\n");
     for (const SongShape& shape : SongShapes()) {
         if (wanted.empty() || std::find(wanted.begin(), wanted.end(), shape.name) != wanted.end())
