@@ -1,6 +1,20 @@
 # The release a Windows user downloads: a ZIP with both programs, the help text, a short read-me, the MML
 # documentation and the sample songs. `cmake --build --preset mingw --target package` makes it.
-if(NOT DODAVIRID_WINDOWS)
+# Elsewhere, the converter alone: a .tar.gz of what `cmake --install` installs (the program, its manual page,
+# the MML manual and the samples) in one folder, named for the system and the processor, such as
+# trivane-2.0.0.1-linux-x86_64.tar.gz (`cmake --build --preset linux --target package`).
+if(DODAVIRID_CONVERTER_ONLY)
+    string(TOLOWER ${CMAKE_SYSTEM_NAME} _system)
+    set(CPACK_GENERATOR TGZ)
+    set(CPACK_PACKAGE_NAME trivane)
+    set(CPACK_PACKAGE_VENDOR Pelrin)
+    set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+    set(CPACK_PACKAGE_FILE_NAME trivane-${PROJECT_VERSION}-${_system}-${CMAKE_SYSTEM_PROCESSOR})
+    set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+    set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+    include(CPack)
+    return()
+elseif(NOT DODAVIRID_WINDOWS)
     return()
 endif()
 

@@ -4,7 +4,7 @@ set -e
 
 packages="cmake ninja-build g++ clang libclang-rt-14-dev g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb
     xdotool imagemagick fonts-ipafont-gothic locales midicsv abcmidi python3-mido fluidsynth
-    timgm6mb-soundfont zip unzip"
+    timgm6mb-soundfont zip unzip groff-base"
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

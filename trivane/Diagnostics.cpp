@@ -4,8 +4,6 @@
 #include <cstdarg>
 #include <cstdio>
 
-namespace {
-
 std::string FormatList(const char* format, va_list args)
 {
     va_list again;
@@ -17,8 +15,6 @@ std::string FormatList(const char* format, va_list args)
     va_end(again);
     return text;
 }
-
-}  // namespace
 
 std::string Format(const char* format, ...)
 {

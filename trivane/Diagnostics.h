@@ -61,3 +61,4 @@ private:
 
 // printf into a std::string.
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string FormatList(const char* format, va_list args);

@@ -1,5 +1,9 @@
 #include "Platform.h"
 
+#include "CodePage.h"
+#include "Diagnostics.h"
+
+#include <cstdarg>
 #include <cstdio>
 #include <memory>
 
@@ -19,6 +23,8 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+std::FILE* messages = stdout;
+
 unsigned long ProcessId()
 {
 #ifdef _WIN32
@@ -37,31 +43,43 @@ bool ReplaceFile(const std::string& from, const std::string& to)
 #endif
 }
 
-}  // namespace
-
-ReadResult ReadSource(const std::string& path, std::int64_t limit, std::string& text)
+ReadResult ReadStream(std::FILE* file, std::int64_t limit, std::string& text)
 {
-    File file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        return ReadResult::CannotOpen;
     text.clear();
     char buffer[65536];
     for (;;) {
-        std::size_t count = std::fread(buffer, 1, sizeof buffer, file.get());
+        std::size_t count = std::fread(buffer, 1, sizeof buffer, file);
         text.append(buffer, count);
         if (count < sizeof buffer || static_cast<std::int64_t>(text.size()) > limit)
             break;
     }
-    if (std::ferror(file.get()))
+    if (std::ferror(file))
         return ReadResult::CannotRead;
     return static_cast<std::int64_t>(text.size()) > limit ? ReadResult::TooLarge : ReadResult::Ok;
+}
+
+}  // namespace
+
+ReadResult ReadSource(const std::string& path, std::int64_t limit, std::string& text)
+{
+    if (path == StandardStream)
+        return ReadStream(stdin, limit, text);
+    File file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        return ReadResult::CannotOpen;
+    return ReadStream(file.get(), limit, text);
 }
 
 #ifdef _WIN32
 namespace {
 
-bool IdentityOf(const std::string& path, BY_HANDLE_FILE_INFORMATION& identity)
+bool IdentityOf(const std::string& path, DWORD standardHandle, BY_HANDLE_FILE_INFORMATION& identity)
 {
+    // A pipe or a console has no identity worth comparing.
+    if (path == StandardStream) {
+        HANDLE handle = GetStdHandle(standardHandle);
+        return GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &identity) != 0;
+    }
     // No access asked for: only the file's identity is read, whoever else has it open.
     HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -77,20 +95,43 @@ bool IdentityOf(const std::string& path, BY_HANDLE_FILE_INFORMATION& identity)
 bool IsSameFile(const std::string& input, const std::string& output)
 {
     BY_HANDLE_FILE_INFORMATION a, b;
-    return IdentityOf(input, a) && IdentityOf(output, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+    return IdentityOf(input, STD_INPUT_HANDLE, a) && IdentityOf(output, STD_OUTPUT_HANDLE, b) &&
+           a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
+}
+
+bool IsStandardOutputTerminal()
+{
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
 }
 #else
+namespace {
+
+bool IdentityOf(const std::string& path, int standardStream, struct stat& identity)
+{
+    return path == StandardStream ? fstat(standardStream, &identity) == 0 : stat(path.c_str(), &identity) == 0;
+}
+
+}  // namespace
+
 bool IsSameFile(const std::string& input, const std::string& output)
 {
     struct stat a, b;
-    return stat(input.c_str(), &a) == 0 && stat(output.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+    return IdentityOf(input, STDIN_FILENO, a) && IdentityOf(output, STDOUT_FILENO, b) && a.st_dev == b.st_dev &&
            a.st_ino == b.st_ino;
+}
+
+bool IsStandardOutputTerminal()
+{
+    return isatty(STDOUT_FILENO) != 0;
 }
 #endif
 
-bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes)
+bool WriteSmf(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
+    if (path == StandardStream)
+        return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, ".%lu.tmp", ProcessId());
     std::string temporary = path + suffix;
@@ -106,15 +147,47 @@ bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
     return true;
 }
 
-void UseBinaryStandardOutput()
+void UseBinaryStandardStreams()
 {
 #ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 #endif
+}
+
+void UseStandardErrorForMessages()
+{
+    messages = stderr;
+}
+
+std::string ConsoleText(const std::string& cp932)
+{
+#ifdef _WIN32
+    return cp932;
+#else
+    std::string utf8;
+    AppendAsUtf8(cp932, utf8);
+    return utf8;
+#endif
+}
+
+std::string ConsoleFormat(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatList(ConsoleText(format).c_str(), args);
+    va_end(args);
+    return text;
 }
 
 void PrintLine(const std::string& line)
 {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fwrite("\r\n", 1, 2, stdout);
+#ifdef _WIN32
+    static const char end[] = "\r\n";
+#else
+    static const char end[] = "\n";
+#endif
+    std::fwrite(line.data(), 1, line.size(), messages);
+    std::fwrite(end, 1, sizeof end - 1, messages);
 }

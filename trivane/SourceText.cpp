@@ -1,13 +1,9 @@
 #include "SourceText.h"
 
+#include "CodePage.h"
+
 #include <algorithm>
 #include <cstdint>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <iconv.h>
-#endif
 
 namespace {
 
@@ -148,42 +144,3 @@ bool PrepareSource(std::string_view bytes, std::string& text, Diagnostics& diagn
     }
     return true;
 }
-
-#ifdef _WIN32
-bool AppendAsCp932(std::string_view utf8, std::string& out)
-{
-    if (utf8.empty())
-        return true;
-    const int size = static_cast<int>(utf8.size());
-    std::wstring wide(utf8.size(), L'\0');
-    int count = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, &wide[0], size);
-    if (count <= 0)
-        return false;
-    BOOL lossy = FALSE;
-    int bytes = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), count, nullptr, 0, nullptr, &lossy);
-    if (bytes <= 0 || lossy)
-        return false;
-    std::size_t at = out.size();
-    out.resize(at + static_cast<std::size_t>(bytes));
-    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), count, &out[at], bytes, nullptr, &lossy);
-    return true;
-}
-#else
-bool AppendAsCp932(std::string_view utf8, std::string& out)
-{
-    static iconv_t converter = iconv_open("CP932", "UTF-8");
-    if (converter == reinterpret_cast<iconv_t>(-1))
-        return false;
-    iconv(converter, nullptr, nullptr, nullptr, nullptr);
-    std::string input(utf8);
-    std::string output(utf8.size() * 2 + 4, '\0');  // code page 932 never takes more bytes than UTF-8
-    char* in = &input[0];
-    char* to = &output[0];
-    std::size_t inLeft = input.size();
-    std::size_t outLeft = output.size();
-    if (iconv(converter, &in, &inLeft, &to, &outLeft) == static_cast<std::size_t>(-1))
-        return false;
-    out.append(output.data(), output.size() - outLeft);
-    return true;
-}
-#endif

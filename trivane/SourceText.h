@@ -15,7 +15,3 @@
 // False, with one error that says what the file seems to be, when it is no text at all (a MIDI file, UTF-16,
 // other binary data): then nothing of it should be read as MML.
 bool PrepareSource(std::string_view bytes, std::string& text, Diagnostics& diagnostics);
-
-// Appends `utf8`, valid UTF-8, converted to code page 932; false when a character has no code page 932
-// form. The system's own converter does it: the Windows API, or iconv elsewhere.
-bool AppendAsCp932(std::string_view utf8, std::string& out);

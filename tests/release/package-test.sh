@@ -37,3 +37,15 @@ for name in files:
     assert notes > 0 and song.length > 1, f"{name}: {notes} notes, {song.length:.1f} s"
     print(f"mido reads {name.rsplit('/', 1)[1]}: {len(song.tracks)} tracks, {notes} notes, {song.length:.1f} s")
 PY
+
+# trivane.exe with `-` for its files, through cmd's redirections: the file the window wrote, with no message in
+# it, and the messages in code page 932 with CR LF apart; the song kept when the other stream is the song.
+cd "$work/songs"
+cp "$release/samples/march.mml" "$release/samples/march.mid" "$release/samples/hello.mml" .
+exe="..\\unpacked\\${release##*/}\\trivane.exe"
+"$source/scripts/wine-run" "$work/prefix" cmd /c "$exe - - < march.mml > piped.mid 2> messages.txt"
+cmp piped.mid march.mid && LC_ALL=C grep -q "^SMF format 1 .*: $(printf '\225W\217\200\217o\227\315\r')\$" messages.txt ||
+    { echo "FAIL: trivane.exe through the pipes"; exit 1; }
+status=0
+"$source/scripts/wine-run" "$work/prefix" cmd /c "$exe hello.mml - >> hello.mml 2> messages.txt" || status=$?
+[ $status = 1 ] && cmp -s hello.mml "$release/samples/hello.mml" || { echo "FAIL: hello.mml as input and output"; exit 1; }

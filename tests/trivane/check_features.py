@@ -48,7 +48,7 @@ def compile_mml(mml, *options):
         f.write(mml.encode("cp932"))
     out = os.path.join(work, "song.mid")
     done = subprocess.run([trivane, *options, source, out], stdout=subprocess.PIPE)
-    output = done.stdout.decode("cp932")
+    output = done.stdout.decode("utf-8")
     if done.returncode != 0:
         return done.returncode, output, []
     tracks = []

@@ -19,7 +19,7 @@ def check(condition, what):
 
 def run(*args):
     done = subprocess.run([trivane, *args], stdout=subprocess.PIPE, cwd=work)
-    return done.returncode, done.stdout.decode("cp932")
+    return done.returncode, done.stdout.decode("utf-8")
 
 
 samples = sorted(glob.glob(os.path.join(samples_dir, "*.mml")))
