@@ -8,9 +8,9 @@
 
 // Any notification code: the OK button, Enter, Escape and the close box all end the box.
 const AboutDialog::Route AboutDialog::routes_[] = {
-    {WM_INITDIALOG, 0, 0, CallInitDialog},
-    {WM_COMMAND, IDOK, AnyCode, CallCloseCmd},
-    {WM_COMMAND, IDCANCEL, AnyCode, CallCloseCmd},
+    {WM_INITDIALOG, 0, 0, Call<&AboutDialog::OnInitDialog>},
+    {WM_COMMAND, IDOK, AnyCode, Call<&AboutDialog::OnCloseCmd>},
+    {WM_COMMAND, IDCANCEL, AnyCode, Call<&AboutDialog::OnCloseCmd>},
 };
 
 void AboutDialog::Run(HWND owner)
@@ -19,17 +19,7 @@ void AboutDialog::Run(HWND owner)
     RunModal(IDD_ABOUT, owner);
 }
 
-INT_PTR AboutDialog::CallInitDialog(AboutDialog& dialog, WPARAM, LPARAM)
-{
-    return dialog.OnInitDialog();
-}
-
-INT_PTR AboutDialog::CallCloseCmd(AboutDialog& dialog, WPARAM wParam, LPARAM)
-{
-    return dialog.OnCloseCmd(LOWORD(wParam));
-}
-
-BOOL AboutDialog::OnInitDialog()
+INT_PTR AboutDialog::OnInitDialog()
 {
     CenterDialog(window_, GetParent(window_));
     // Read afresh each time: the template's own text is only a placeholder.

@@ -14,9 +14,6 @@ private:
     friend class DialogBase<AboutDialog>;
     static const Route routes_[];
 
-    static INT_PTR CallInitDialog(AboutDialog& dialog, WPARAM, LPARAM);
-    static INT_PTR CallCloseCmd(AboutDialog& dialog, WPARAM wParam, LPARAM);
-
-    BOOL OnInitDialog();
+    INT_PTR OnInitDialog();
     INT_PTR OnCloseCmd(int id);
 };

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "ByteString.h"
+#include "ProcessEnvironment.h"
 #include "links.h"
 
 const char HelpFileName[] = "dodavirid.txt";
@@ -22,14 +23,10 @@ void OpenHelpContents(HWND owner)
 {
     // The help that came with this program, wherever it was started from; a program without one beside it
     // looks in the current directory, as it always did.
-    char path[MAX_PATH] = {};
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    ByteString beside(path, static_cast<int>(length));
-    beside = beside.Left(beside.ReverseFind('\\') + 1);
-    beside.Append(HelpFileName);
+    const ByteString folder = ProgramFolder();
+    ByteString beside = folder + "\\" + HelpFileName;
     DWORD attributes = GetFileAttributesA(beside.c_str());
-    bool found = length > 0 && length < sizeof path && attributes != INVALID_FILE_ATTRIBUTES &&
-                 !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    bool found = !folder.IsEmpty() && attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
     OpenThroughShell(owner, found ? beside.c_str() : HelpFileName);
 }
 

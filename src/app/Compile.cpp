@@ -1,13 +1,13 @@
 // The Compile command: the window's options and fields become the converter's command line, and the
 // converter's output becomes the message list.
-#include "ChildProcess.h"
 #include "MainDialog.h"
+#include "ProgramFiles.h"
 #include "resource.h"
 
 CompileOptions MainDialog::ReadCompileOptions() const
 {
     CompileOptions options;
-    options.ConverterPath = preferences_.ConverterPath;
+    options.ConverterPath = ConverterPath();
     options.InvertAngleBrackets = IsDlgButtonChecked(window_, IDC_INVERT_ANGLE) != 0;
     options.InvertParentheses = IsDlgButtonChecked(window_, IDC_INVERT_PAREN) != 0;
     options.SmfFormat0 = IsDlgButtonChecked(window_, IDC_FORMAT0) != 0;
@@ -19,22 +19,22 @@ CompileOptions MainDialog::ReadCompileOptions() const
 
 INT_PTR MainDialog::OnCompile()
 {
-    ByteString commandLine = BuildCommandLine(ReadCompileOptions());
+    const CompileOptions options = ReadCompileOptions();
+    ByteString commandLine = BuildCommandLine(options);
     messages_.Clear();
     messages_.AddOutput(commandLine);
     ByteString output;
-    bool stopped = false;
-    if (NamesThisProgram(preferences_.ConverterPath) ||
-        !RunConverter(commandLine, output, compileTimeLimit_, &stopped)) {
+    RunOutcome outcome;
+    if (NamesThisProgram(options.ConverterPath) || !RunConverter(commandLine, output, compileTimeLimit_, &outcome)) {
         // A converter that cannot be started is said so, as at start-up; the compile failed, so Play stays
         // as it was.
         messages_.AddOutput(ConverterNotFoundMessage);
     } else {
+        // What it wrote so far stands above the error row of a converter that was stopped or crashed: the
+        // SMF file, if any, is unfinished, so such a compile fails as one with errors does.
         bool clean = messages_.AddOutput(output);
-        if (stopped) {
-            // What it wrote so far stands above; the SMF file, if any, is unfinished, so Play stays as it was.
-            messages_.AddOutput(ConverterStoppedMessage(compileTimeLimit_));
-        } else if (clean) {
+        bool ended = messages_.AddOutput(ConverterFailureMessage(outcome, compileTimeLimit_));
+        if (clean && ended) {
             controlStates_.SetControlEnabled(IDC_PLAY, true);
             EnableCommand(ID_FILE_PLAY, true);
         }

@@ -24,9 +24,10 @@ INT_PTR MainDialog::OnBrowseSmf()
     return 0;
 }
 
-INT_PTR MainDialog::OnDropFiles(HDROP drop)
+INT_PTR MainDialog::OnDropFiles(WPARAM wParam, LPARAM)
 {
     // The drop handle is ours to release, whatever happens to the name.
+    HDROP drop = reinterpret_cast<HDROP>(wParam);
     DropHandle owned(drop);
     UINT length = DragQueryFileA(drop, 0, nullptr, 0);
     ByteString name;

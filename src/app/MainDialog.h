@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include "ByteString.h"
+#include "ChildProcess.h"
 #include "CompileOptions.h"
 #include "ControlStateTable.h"
 #include "DialogBase.h"
@@ -42,26 +43,36 @@ public:
 private:
     friend class DialogBase<MainDialog>;
     static const Route routes_[];
+    // Posted to itself once the dialog manager has fitted the window to a new DPI, so that what the program
+    // draws itself follows.
+    static const UINT ApplyDpiMessage = WM_APP + 1;
 
-    static INT_PTR CallInitDialog(MainDialog& dialog, WPARAM, LPARAM);
-    static INT_PTR CallDropFiles(MainDialog& dialog, WPARAM wParam, LPARAM);
-    static INT_PTR CallFileFieldFocus(MainDialog& dialog, WPARAM wParam, LPARAM);
-    static INT_PTR CallMessageDoubleClick(MainDialog& dialog, WPARAM, LPARAM lParam);
     static LRESULT CALLBACK FileFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR);
 
     // The window itself (MainDialog.cpp).
-    bool OnInitDialog();
+    INT_PTR OnInitDialog();
     void SetUpMessageList();
+    // The icons, the message signs and the column at the window's DPI.
+    void SetIcon(IconHandle& held, WPARAM which, int widthMetric, int heightMetric);
+    void SetMessageImages();
+    int MessageColumnWidth() const;
+    INT_PTR OnDpiChanged(WPARAM wParam, LPARAM);
+    INT_PTR OnApplyDpi();
     INT_PTR OnTransposeChanged();
     INT_PTR OnCancel();
     INT_PTR OnExit();
+    INT_PTR OnEndSession(WPARAM ending, LPARAM);
+    // Writes what this window changed in the settings, and what the store does not hold in its right form.
+    void SaveSettings();
     void CloseMainWindow(int exitCode);
     void EnableCommand(UINT command, bool enabled);
+    // The converter's path from the settings, without the quotes that a path copied from the desktop has.
+    ByteString ConverterPath() const;
 
     // The file fields (FileFields.cpp).
     INT_PTR OnBrowseMml();
     INT_PTR OnBrowseSmf();
-    INT_PTR OnDropFiles(HDROP drop);
+    INT_PTR OnDropFiles(WPARAM drop, LPARAM);
     INT_PTR OnFileFieldFocus(int id);
     INT_PTR OnFileFieldChanged();
     void SetMmlFile(const ByteString& path);
@@ -83,6 +94,8 @@ private:
 
     ControlStateTable controlStates_;
     Preferences preferences_;
+    Preferences storedPreferences_;  // the settings as this window last loaded or saved them
+    UINT dpi_ = 96;
     HWND mmlField_ = nullptr;
     HWND smfField_ = nullptr;
     HWND transposeField_ = nullptr;
@@ -97,5 +110,6 @@ private:
 
 // The two rows shown when the converter cannot be started: an error, then where to fix it.
 extern const char ConverterNotFoundMessage[];
-// The row shown when the converter had to be stopped after `timeLimit` milliseconds.
-ByteString ConverterStoppedMessage(DWORD timeLimit);
+// The error row shown after a converter run that started: when it had to be stopped after `timeLimit`
+// milliseconds, or when an exception ended it. Empty when it ended by itself.
+ByteString ConverterFailureMessage(const RunOutcome& outcome, DWORD timeLimit);

@@ -2,49 +2,7 @@
 // until it has ended and both of its output pipes are empty.
 #include "ChildProcess.h"
 
-#include <cstdlib>
-
 namespace {
-
-void CloseAndClear(HANDLE& handle)
-{
-    if (handle) {
-        CloseHandle(handle);
-        handle = nullptr;
-    }
-}
-
-// Owns everything one run opens, so that each way out of RunChildProcess releases the same things in the
-// same order: the buffer, the thread and process handles, then every pipe end still open.
-class RunResources {
-public:
-    explicit RunResources(ChildProcess& child) : child_(child) {}
-    RunResources(const RunResources&) = delete;
-    RunResources& operator=(const RunResources&) = delete;
-
-    ~RunResources()
-    {
-        std::free(child_.buffer);
-        child_.buffer = nullptr;
-        CloseAndClear(process.hThread);
-        CloseAndClear(process.hProcess);
-        CloseAndClear(child_.inputRead);
-        CloseAndClear(child_.inputWrite);
-        CloseAndClear(child_.outputRead);
-        CloseAndClear(child_.outputWrite);
-        CloseAndClear(child_.errorRead);
-        CloseAndClear(child_.errorWrite);
-        CloseAndClear(child_.privateInput);
-        // Last: closing the job ends whatever the child left running, which might still hold the pipes.
-        CloseAndClear(job);
-    }
-
-    PROCESS_INFORMATION process = {};
-    HANDLE job = nullptr;
-
-private:
-    ChildProcess& child_;
-};
 
 // The number of bytes waiting in `pipe`, or false when the pipe cannot be asked.
 bool BytesAvailable(HANDLE pipe, DWORD& available)
@@ -70,13 +28,13 @@ HANDLE CreateKillingJob()
 
 // Ends the child and, through its job, every process it started; waits a little for the child to be gone,
 // so that what it wrote is all in the pipes.
-void StopChild(RunResources& resources)
+void StopChild(KernelHandle& job, HANDLE process)
 {
-    if (resources.job)
-        CloseAndClear(resources.job);
+    if (job)
+        job.Reset();
     else
-        TerminateProcess(resources.process.hProcess, 1);
-    WaitForSingleObject(resources.process.hProcess, 5000);
+        TerminateProcess(process, 1);
+    WaitForSingleObject(process, 5000);
 }
 
 // Whether `limit` milliseconds have passed since `start`; never for NoTimeLimit.
@@ -87,14 +45,17 @@ bool Passed(DWORD start, DWORD limit)
 
 }  // namespace
 
-bool RunChildProcess(char* commandLine, OutputSink sink, void* context, DWORD timeLimit, bool* stopped)
+bool RunChildProcess(char* commandLine, OutputSink sink, void* context, DWORD timeLimit, RunOutcome* outcome)
 {
-    if (stopped)
-        *stopped = false;
+    RunOutcome ended;
+    if (outcome)
+        *outcome = ended;
+    // Closed in the reverse order: the process and thread handles, the buffer and every pipe end still open,
+    // and the job last, since closing it ends whatever the child left running, which might still hold the pipes.
+    KernelHandle job;
     ChildProcess child;
     child.sink = sink;
     child.context = context;
-    RunResources resources(child);
 
     SECURITY_ATTRIBUTES inheritable = {};
     inheritable.nLength = sizeof inheritable;
@@ -103,16 +64,17 @@ bool RunChildProcess(char* commandLine, OutputSink sink, void* context, DWORD ti
 
     // The child must hold no writing end of its own input, or it would never see the input end. The parent
     // keeps a private, non-inheritable duplicate and drops it once the child has started.
-    if (!CreatePipe(&child.inputRead, &child.inputWrite, &inheritable, child.bufferSize))
+    if (!CreatePipe(child.inputRead.Receive(), child.inputWrite.Receive(), &inheritable, child.bufferSize))
         return false;
     HANDLE self = GetCurrentProcess();
-    if (!DuplicateHandle(self, child.inputWrite, self, &child.privateInput, 0, FALSE, DUPLICATE_SAME_ACCESS))
+    if (!DuplicateHandle(self, child.inputWrite.Get(), self, child.privateInput.Receive(), 0, FALSE,
+                         DUPLICATE_SAME_ACCESS))
         return false;
-    CloseAndClear(child.inputWrite);
+    child.inputWrite.Reset();
 
-    if (!CreatePipe(&child.outputRead, &child.outputWrite, &inheritable, child.bufferSize))
+    if (!CreatePipe(child.outputRead.Receive(), child.outputWrite.Receive(), &inheritable, child.bufferSize))
         return false;
-    if (!CreatePipe(&child.errorRead, &child.errorWrite, &inheritable, child.bufferSize))
+    if (!CreatePipe(child.errorRead.Receive(), child.errorWrite.Receive(), &inheritable, child.bufferSize))
         return false;
 
     // Allocated before the child exists, so that a failed allocation never leaves a child running unread.
@@ -124,41 +86,44 @@ bool RunChildProcess(char* commandLine, OutputSink sink, void* context, DWORD ti
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
-    startup.hStdInput = child.inputRead;
-    startup.hStdOutput = child.outputWrite;
-    startup.hStdError = child.errorWrite;
+    startup.hStdInput = child.inputRead.Get();
+    startup.hStdOutput = child.outputWrite.Get();
+    startup.hStdError = child.errorWrite.Get();
     // Suspended until it is in its job, so that nothing it starts can escape the job. A system that refuses
     // the job (a program already in a job that allows no other) still runs the child, which the time limit
     // then ends alone.
     const DWORD flags = CREATE_NO_WINDOW | DETACHED_PROCESS | CREATE_SUSPENDED;
-    if (!CreateProcessA(nullptr, commandLine, &inheritable, nullptr, TRUE, flags, nullptr, nullptr, &startup,
-                        &resources.process))
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessA(nullptr, commandLine, &inheritable, nullptr, TRUE, flags, nullptr, nullptr, &startup, &started))
         return false;
+    KernelHandle process(started.hProcess);
+    KernelHandle thread(started.hThread);
     DWORD start = GetTickCount();
-    resources.job = CreateKillingJob();
-    if (resources.job && !AssignProcessToJobObject(resources.job, resources.process.hProcess))
-        CloseAndClear(resources.job);
-    ResumeThread(resources.process.hThread);
+    job.Reset(CreateKillingJob());
+    if (job && !AssignProcessToJobObject(job.Get(), process.Get()))
+        job.Reset();
+    ResumeThread(thread.Get());
 
-    WaitForInputIdle(resources.process.hProcess, 1000);
-    CloseAndClear(child.privateInput);
+    WaitForInputIdle(process.Get(), 1000);
+    child.privateInput.Reset();
 
     // The write ends stay open here, so a read never meets the end of a pipe: the end of the output is the
     // child's end followed by pipes that have nothing left.
     bool timedOut = false;
     while (PumpChildProcess(child)) {
-        if (WaitForSingleObject(resources.process.hProcess, 1) == WAIT_OBJECT_0)
+        if (WaitForSingleObject(process.Get(), 1) == WAIT_OBJECT_0)
             break;
         if (Passed(start, timeLimit)) {
             timedOut = true;
-            StopChild(resources);
+            StopChild(job, process.Get());
             break;
         }
     }
     for (;;) {
         DWORD outputWaiting = 0;
         DWORD errorWaiting = 0;
-        if (!BytesAvailable(child.outputRead, outputWaiting) || !BytesAvailable(child.errorRead, errorWaiting))
+        if (!BytesAvailable(child.outputRead.Get(), outputWaiting) ||
+            !BytesAvailable(child.errorRead.Get(), errorWaiting))
             break;
         if (outputWaiting == 0 && errorWaiting == 0)
             break;
@@ -166,7 +131,7 @@ bool RunChildProcess(char* commandLine, OutputSink sink, void* context, DWORD ti
         // same limit. A second past it, whatever still writes (outside any job) is no longer listened to.
         if (!timedOut && Passed(start, timeLimit)) {
             timedOut = true;
-            StopChild(resources);
+            StopChild(job, process.Get());
         } else if (timedOut && Passed(start, timeLimit + 1000)) {
             break;
         }
@@ -176,16 +141,19 @@ bool RunChildProcess(char* commandLine, OutputSink sink, void* context, DWORD ti
             break;
         Sleep(1);
     }
-    if (stopped)
-        *stopped = timedOut;
+    ended.stopped = timedOut;
+    // A child still running (a pipe that failed) gives STILL_ACTIVE, which says nothing.
+    GetExitCodeProcess(process.Get(), &ended.exitStatus);
+    if (outcome)
+        *outcome = ended;
     return true;
 }
 
 bool PumpChildProcess(ChildProcess& child)
 {
-    if (!ReadPipeChunk(child, child.outputRead, child.sink))
+    if (!ReadPipeChunk(child, child.outputRead.Get(), child.sink))
         return false;
-    return ReadPipeChunk(child, child.errorRead, nullptr);
+    return ReadPipeChunk(child, child.errorRead.Get(), nullptr);
 }
 
 bool ReadPipeChunk(ChildProcess& child, HANDLE pipe, OutputSink sink)
@@ -210,7 +178,7 @@ void AppendOutputText(const char* bytes, int count, void* context)
     static_cast<ByteString*>(context)->Append(bytes, count);
 }
 
-bool RunConverter(const ByteString& commandLine, ByteString& output, DWORD timeLimit, bool* stopped)
+bool RunConverter(const ByteString& commandLine, ByteString& output, DWORD timeLimit, RunOutcome* outcome)
 {
     output.Empty();
     // CreateProcessA may write into the command line: hand it a copy of our own.
@@ -218,89 +186,19 @@ bool RunConverter(const ByteString& commandLine, ByteString& output, DWORD timeL
     char* buffer = writable.GetBuffer(writable.Length());
     if (!buffer)
         return false;
-    return RunChildProcess(buffer, AppendOutputText, &output, timeLimit, stopped);
+    return RunChildProcess(buffer, AppendOutputText, &output, timeLimit, outcome);
 }
 
-bool ReadConverterBanner(const ByteString& converterPath, ByteString& banner, DWORD timeLimit, bool* stopped)
+bool ReadConverterBanner(const ByteString& converterPath, ByteString& banner, DWORD timeLimit, RunOutcome* outcome)
 {
     // Appended, not formatted: the formatter stops at 1,023 bytes, and a cut path names another program.
     ByteString commandLine = "\"";
     commandLine.Append(converterPath.c_str());
     commandLine.Append("\"");
     ByteString output;
-    if (!RunConverter(commandLine, output, timeLimit, stopped))
+    if (!RunConverter(commandLine, output, timeLimit, outcome))
         return false;
     // Find gives -1 when there is no CR LF, and Left(-1) is empty: a banner is only a complete first line.
     banner = output.Left(output.Find("\r\n"));
     return true;
-}
-
-namespace {
-
-// The file that CreateProcessA would start for a command line whose first word is `name`: a name with a
-// folder as it stands, a bare name from the program's folder, the current folder, the system folders and
-// PATH, in that order; ".exe" added when the name has no extension. Empty when there is none.
-ByteString FindProgramFile(const ByteString& name)
-{
-    char folder[MAX_PATH] = {};
-    DWORD length = GetModuleFileNameA(nullptr, folder, sizeof folder);
-    ByteString folders(folder, static_cast<int>(length));
-    folders = folders.Left(folders.ReverseFind('\\'));
-    folders.Append(";.;");
-    if (GetSystemDirectoryA(folder, sizeof folder) > 0)
-        folders.Append(folder);
-    folders.Append(";");
-    if (GetWindowsDirectoryA(folder, sizeof folder) > 0)
-        folders.Append(folder);
-    DWORD pathLength = GetEnvironmentVariableA("PATH", nullptr, 0);
-    if (pathLength > 0) {
-        ByteString path;
-        char* buffer = path.GetBuffer(static_cast<int>(pathLength));
-        if (buffer && GetEnvironmentVariableA("PATH", buffer, pathLength + 1) > 0) {
-            path.ReleaseBuffer();
-            folders.Append(";");
-            folders.Append(path);
-        }
-    }
-    ByteString found;
-    for (DWORD size = MAX_PATH;;) {
-        char* buffer = found.GetBuffer(static_cast<int>(size));
-        if (!buffer)
-            return ByteString();
-        DWORD needed = SearchPathA(folders.c_str(), name.c_str(), ".exe", size + 1, buffer, nullptr);
-        if (needed == 0)
-            return ByteString();
-        if (needed <= size) {
-            found.ReleaseBuffer();
-            return found;
-        }
-        size = needed;
-    }
-}
-
-// The volume and file number of `path`, which tell a file apart whatever name it is reached by.
-bool IdentifyFile(const char* path, BY_HANDLE_FILE_INFORMATION& identity)
-{
-    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    bool known = GetFileInformationByHandle(file, &identity) != FALSE;
-    CloseHandle(file);
-    return known;
-}
-
-}  // namespace
-
-bool NamesThisProgram(const ByteString& converterPath)
-{
-    ByteString program = FindProgramFile(converterPath);
-    char own[MAX_PATH] = {};
-    BY_HANDLE_FILE_INFORMATION theirs, ours;
-    if (program.IsEmpty() || GetModuleFileNameA(nullptr, own, sizeof own) == 0)
-        return false;
-    if (!IdentifyFile(program.c_str(), theirs) || !IdentifyFile(own, ours))
-        return false;
-    return theirs.dwVolumeSerialNumber == ours.dwVolumeSerialNumber && theirs.nFileIndexHigh == ours.nFileIndexHigh &&
-           theirs.nFileIndexLow == ours.nFileIndexLow;
 }

@@ -41,3 +41,12 @@ ByteString BuildCommandLine(const CompileOptions& options)
     line.Append("\"");
     return line;
 }
+
+ByteString UnquotedPath(const ByteString& path)
+{
+    // '"' is never the second byte of a double-byte character.
+    const int length = path.Length();
+    if (length >= 2 && path[0] == '"' && path[length - 1] == '"')
+        return path.Mid(1, length - 2);
+    return path;
+}

@@ -16,3 +16,7 @@ struct CompileOptions {
 // "path" [-x ][-v ][-f ][-t<text> ]"mml" "smf": the whole line, never cut, so that the converter is
 // never handed a shortened file name.
 ByteString BuildCommandLine(const CompileOptions& options);
+
+// The converter's path without one pair of double quotes around the whole of it, as a path copied from the
+// desktop's "Copy as path" comes; the command line quotes the path itself. Any other path stays as it is.
+ByteString UnquotedPath(const ByteString& path);

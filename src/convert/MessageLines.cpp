@@ -1,25 +1,32 @@
-// Splitting converter output into lines and reading the markers in them. Every search walks code page 932
-// through ByteString::Find, so a marker or a line break never matches inside a double-byte character.
+// Splitting converter output into lines and reading the markers in them. Every search walks code page 932,
+// so a marker or a line break never matches inside a double-byte character.
 #include "MessageLines.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "Decimal.h"
 
 bool TakeLine(const ByteString& text, int& offset, ConverterMessage& line)
 {
-    // Walking an offset rather than cutting the rest off each time keeps a long output linear.
-    if (offset >= text.Length())
+    // Walking an offset rather than cutting the rest off each time keeps a long output linear. The walk is
+    // that of ByteString::Find, except that it goes on past a NUL byte: no byte may hide the lines after it.
+    const char* bytes = text.c_str();
+    const int length = text.Length();
+    if (offset >= length)
         return false;
-    int end = text.Find("\r\n", offset);
-    if (end >= 0) {
-        line.text = text.Mid(offset, end - offset);
-        offset = end + 2;
-    } else {
-        // The search stops at a NUL byte, and so does the row that shows this line: keep only what the
-        // row will hold, so that the text and the kind agree with what the list displays.
-        line.text = text.Mid(offset, static_cast<int>(std::strlen(text.c_str() + offset)));
-        offset = text.Length();
+    int end = offset;
+    while (end < length && !(bytes[end] == '\r' && bytes[end + 1] == '\n'))
+        end = NextCharOffset932(bytes, end);
+    line.text = text.Mid(offset, end - offset);
+    offset = end < length ? end + 2 : length;
+    // A row's text would end at a NUL: it shows as a blank, so that the row holds the whole line.
+    const int count = line.text.Length();
+    if (std::memchr(line.text.c_str(), '\0', static_cast<size_t>(count))) {
+        if (char* row = line.text.GetBuffer(count)) {
+            std::replace(row, row + count, '\0', ' ');
+            line.text.ReleaseBuffer(count);
+        }
     }
     line.kind = ClassifyLine(line.text);
     return true;

@@ -13,9 +13,9 @@ struct ConverterMessage {
 };
 
 // Takes the line of `text` that starts at `offset` and classifies it: the text up to the next CR LF (found
-// walking code page 932), with `offset` moved past the pair; or, when no CR LF comes before the next NUL
-// byte, the text up to that NUL (up to the end when there is none), with `offset` moved to the end. Returns
-// false, taking nothing, when `offset` is at the end. `offset` must begin a character (0 does).
+// walking code page 932), with `offset` moved past the pair, or up to the end. A NUL byte in the line becomes
+// a blank. Returns false, taking nothing, when `offset` is at the end. `offset` must begin a character (0
+// does).
 bool TakeLine(const ByteString& text, int& offset, ConverterMessage& line);
 
 // "ERROR! " anywhere makes an error, else "Warning: " a warning, else information.

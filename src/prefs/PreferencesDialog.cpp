@@ -1,6 +1,9 @@
 // The settings dialog.
 #include "PreferencesDialog.h"
 
+#include <algorithm>
+#include <string>
+
 #include "CenterDialog.h"
 #include "FileDialog.h"
 #include "WindowText.h"
@@ -41,9 +44,13 @@ void BrowseForProgram(HWND field, const Filter& first)
 
 // Tested in this order. OK and Cancel take any code, so Enter, Escape and the close box end the dialog too.
 const PreferencesDialog::Route PreferencesDialog::routes_[] = {
-    {WM_INITDIALOG, 0, 0, CallInitDialog},
-    {WM_COMMAND, IDOK, AnyCode, CallCloseCmd},
-    {WM_COMMAND, IDCANCEL, AnyCode, CallCloseCmd},
+    {WM_INITDIALOG, 0, 0, Call<&PreferencesDialog::OnInitDialog>},
+    {WM_COMMAND, IDOK, AnyCode, Call<&PreferencesDialog::OnCloseCmd>},
+    {WM_COMMAND, IDCANCEL, AnyCode, Call<&PreferencesDialog::OnCloseCmd>},
+    {WM_COMMAND, IDC_CONVERTER_PATH, EN_CHANGE, Call<&PreferencesDialog::OnFieldChanged>},
+    {WM_COMMAND, IDC_EDITOR, EN_CHANGE, Call<&PreferencesDialog::OnFieldChanged>},
+    {WM_COMMAND, IDC_EDITOR_WITH_LINE, EN_CHANGE, Call<&PreferencesDialog::OnFieldChanged>},
+    {WM_COMMAND, IDC_PLAYER, EN_CHANGE, Call<&PreferencesDialog::OnFieldChanged>},
     {WM_COMMAND, IDC_BROWSE_CONVERTER, BN_CLICKED, Call<&PreferencesDialog::OnBrowseConverter>},
     {WM_COMMAND, IDC_BROWSE_EDITOR, BN_CLICKED, Call<&PreferencesDialog::OnBrowseEditor>},
     {WM_COMMAND, IDC_BROWSE_EDITOR_WITH_LINE, BN_CLICKED, Call<&PreferencesDialog::OnBrowseEditorWithLine>},
@@ -55,23 +62,16 @@ INT_PTR PreferencesDialog::Run(HWND owner)
     return RunModal(IDD_PREFERENCES, owner);
 }
 
-INT_PTR PreferencesDialog::CallInitDialog(PreferencesDialog& dialog, WPARAM, LPARAM)
-{
-    return dialog.OnInitDialog();
-}
-
-INT_PTR PreferencesDialog::CallCloseCmd(PreferencesDialog& dialog, WPARAM wParam, LPARAM)
-{
-    return dialog.OnCloseCmd(LOWORD(wParam));
-}
-
-BOOL PreferencesDialog::OnInitDialog()
+INT_PTR PreferencesDialog::OnInitDialog()
 {
     CenterDialog(window_, GetParent(window_));
     converterPath_ = GetDlgItem(window_, IDC_CONVERTER_PATH);
     editor_ = GetDlgItem(window_, IDC_EDITOR);
     editorWithLine_ = GetDlgItem(window_, IDC_EDITOR_WITH_LINE);
     player_ = GetDlgItem(window_, IDC_PLAYER);
+    // The user may type only what the store keeps; a text set here is a stored value, which fits.
+    for (HWND field : {converterPath_, editor_, editorWithLine_, player_})
+        SendMessageA(field, EM_LIMITTEXT, FieldBytes, 0);
     SetWindowTextA(converterPath_, preferences_.ConverterPath.c_str());
     SetWindowTextA(editor_, preferences_.MyEditor.c_str());
     SetWindowTextA(editorWithLine_, preferences_.MyEditorWithLine.c_str());
@@ -90,16 +90,44 @@ BOOL PreferencesDialog::OnInitDialog()
 
 INT_PTR PreferencesDialog::OnCloseCmd(int id)
 {
-    // Nothing is checked: an empty field or a template without %f is the user's to choose.
+    // Nothing is checked: an empty field or a template without %f is the user's to choose. A field that
+    // cannot be read for want of memory keeps its setting as it was.
     if (id == IDOK) {
-        preferences_.ConverterPath = WindowText(converterPath_);
-        preferences_.MyEditor = WindowText(editor_);
-        preferences_.MyEditorWithLine = WindowText(editorWithLine_);
-        preferences_.MyPlayer = WindowText(player_);
+        ReadWindowText(converterPath_, preferences_.ConverterPath);
+        ReadWindowText(editor_, preferences_.MyEditor);
+        ReadWindowText(editorWithLine_, preferences_.MyEditorWithLine);
+        ReadWindowText(player_, preferences_.MyPlayer);
         preferences_.UseMyEditor = SendDlgItemMessageA(window_, IDC_EDITOR_CUSTOM, BM_GETCHECK, 0, 0) != 0;
         preferences_.UseMyPlayer = SendDlgItemMessageA(window_, IDC_PLAYER_CUSTOM, BM_GETCHECK, 0, 0) != 0;
     }
     EndDialog(window_, id);
+    return 0;
+}
+
+INT_PTR PreferencesDialog::OnFieldChanged(int id)
+{
+    // The limit counts characters, a double-byte one as one, while the store keeps bytes in code page 932.
+    // What an input took past the bytes that fit is taken back as the limit takes it back: the characters
+    // just before the caret, where the input went. (The program sets only stored values, which fit.)
+    HWND field = GetDlgItem(window_, id);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(field)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(field, &text[0], static_cast<int>(text.size()))));
+    auto bytesOf = [&text](size_t from, size_t count) {
+        return WideCharToMultiByte(CP_ACP, 0, text.data() + from, static_cast<int>(count), nullptr, 0, nullptr,
+                                   nullptr);
+    };
+    int excess = bytesOf(0, text.size()) - FieldBytes;
+    if (excess <= 0)
+        return 0;
+    DWORD caret = 0;
+    SendMessageW(field, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+    size_t end = std::min<size_t>(caret, text.size()), start = end;
+    for (; excess > 0 && start > 0; --start)
+        excess -= bytesOf(start - 1, 1);
+    text.erase(start, end - start);
+    SetWindowTextW(field, text.c_str());
+    SendMessageW(field, EM_SETSEL, start, start);
+    MessageBeep(MB_OK);
     return 0;
 }
 

@@ -20,11 +20,10 @@ private:
     friend class DialogBase<PreferencesDialog>;
     static const Route routes_[];
 
-    static INT_PTR CallInitDialog(PreferencesDialog& dialog, WPARAM, LPARAM);
-    static INT_PTR CallCloseCmd(PreferencesDialog& dialog, WPARAM wParam, LPARAM);
-
-    BOOL OnInitDialog();
+    INT_PTR OnInitDialog();
     INT_PTR OnCloseCmd(int id);
+    // EN_CHANGE of a text field: keeps it within what the store holds.
+    INT_PTR OnFieldChanged(int id);
     INT_PTR OnBrowseConverter();
     INT_PTR OnBrowseEditor();
     INT_PTR OnBrowseEditorWithLine();

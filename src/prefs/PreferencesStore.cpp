@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "Handles.h"
+
 const char* const PreferencesKeyPath = "Software\\Pelrin\\Dodavirid\\Preferences";
 
 namespace {
@@ -13,30 +15,18 @@ const REGSAM ReadWrite = KEY_READ | KEY_WRITE;
 // A string value may hold this many bytes with its NUL, as many as a window text the program reads.
 const DWORD StringValueBytes = 1024;
 
-const char* const UseMyEditorValue = "UseMyEditor";
-const char* const UseMyPlayerValue = "UseMyPlayer";
-const char* const ConverterPathValue = "Trivane";
-const char* const MyEditorValue = "MyEditor";
-const char* const MyEditorWithLineValue = "MyEditorWithLine";
-const char* const MyPlayerValue = "MyPlayer";
-
-// An open registry key, closed with the object; null when the open failed.
-class RegistryKey {
-public:
-    explicit RegistryKey(HKEY key) : key_(key) {}
-    ~RegistryKey()
-    {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_;
-};
+// The values and the fields they hold, in the order they are written; the strings are read first.
+const struct {
+    const char* name;
+    bool Preferences::*field;
+} Flags[] = {{"UseMyEditor", &Preferences::UseMyEditor}, {"UseMyPlayer", &Preferences::UseMyPlayer}};
+const struct {
+    const char* name;
+    ByteString Preferences::*field;
+} Strings[] = {{"Trivane", &Preferences::ConverterPath},
+               {"MyEditor", &Preferences::MyEditor},
+               {"MyEditorWithLine", &Preferences::MyEditorWithLine},
+               {"MyPlayer", &Preferences::MyPlayer}};
 
 HKEY OpenPreferencesKey()
 {
@@ -53,16 +43,39 @@ HKEY CreatePreferencesKey()
 }
 
 // A flag is taken only from a REG_DWORD that fits four bytes; any non-zero number means true. A shorter one
-// is read into the zeroed number as far as it goes, a longer one fails the query and is ignored.
-void ReadFlag(HKEY key, const char* name, bool& flag)
+// is read into the zeroed number as far as it goes, a longer one fails the query and is ignored. `exact`
+// tells whether it is in the form it is written in: four bytes, 0 or 1.
+bool QueryFlag(HKEY key, const char* name, bool& flag, bool* exact = nullptr)
 {
     DWORD value = 0;
     DWORD type = REG_NONE;
     DWORD size = sizeof value;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS)
-        return;
-    if (type == REG_DWORD)
-        flag = value != 0;
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD)
+        return false;
+    flag = value != 0;
+    if (exact)
+        *exact = size == sizeof value && value <= 1;
+    return true;
+}
+
+// A string is taken from a REG_SZ or REG_EXPAND_SZ of at most StringValueBytes whose data ends with a NUL,
+// verbatim: %NAME% references stay for whoever runs the command. `exact` tells whether it is a REG_SZ.
+bool QueryString(HKEY key, const char* name, ByteString& text, bool* exact = nullptr)
+{
+    char buffer[StringValueBytes];
+    DWORD type = REG_NONE;
+    DWORD size = sizeof buffer;
+    // A value that does not fit fails here whole (ERROR_MORE_DATA): it is never cut to the buffer.
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+        return false;
+    // The query does not terminate what was stored without a NUL; such a value is not taken.
+    if ((type != REG_SZ && type != REG_EXPAND_SZ) || size == 0 || buffer[size - 1] != '\0')
+        return false;
+    text = buffer;
+    if (exact)
+        *exact = type == REG_SZ;
+    return true;
 }
 
 void WriteFlag(HKEY key, const char* name, bool flag)
@@ -82,43 +95,39 @@ void WriteString(HKEY key, const char* name, const ByteString& text)
 
 void ReadStringValue(HKEY key, const char* name, ByteString& field)
 {
-    char buffer[StringValueBytes];
-    DWORD type = REG_NONE;
-    DWORD size = sizeof buffer;
-    // A value that does not fit fails here whole (ERROR_MORE_DATA): it is never cut to the buffer.
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
-        return;
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
-        return;
-    // The query does not terminate what was stored without a NUL; such a value is not taken.
-    if (size == 0 || buffer[size - 1] != '\0')
-        return;
-    // REG_EXPAND_SZ is taken verbatim: %NAME% references stay for whoever runs the command.
-    field = buffer;
+    ByteString text;
+    if (QueryString(key, name, text))
+        field = text;
 }
 
 void LoadPreferences(Preferences& preferences)
 {
-    RegistryKey key(OpenPreferencesKey());
-    if (!key.Get())
+    KeyHandle key(OpenPreferencesKey());
+    if (!key)
         return;
-    ReadStringValue(key.Get(), ConverterPathValue, preferences.ConverterPath);
-    ReadStringValue(key.Get(), MyEditorValue, preferences.MyEditor);
-    ReadStringValue(key.Get(), MyEditorWithLineValue, preferences.MyEditorWithLine);
-    ReadStringValue(key.Get(), MyPlayerValue, preferences.MyPlayer);
-    ReadFlag(key.Get(), UseMyEditorValue, preferences.UseMyEditor);
-    ReadFlag(key.Get(), UseMyPlayerValue, preferences.UseMyPlayer);
+    for (const auto& value : Strings)
+        ReadStringValue(key.Get(), value.name, preferences.*value.field);
+    for (const auto& value : Flags)
+        QueryFlag(key.Get(), value.name, preferences.*value.field);
 }
 
-void SavePreferences(const Preferences& preferences)
+void SavePreferences(const Preferences& preferences, const Preferences* loaded)
 {
-    RegistryKey key(CreatePreferencesKey());
-    if (!key.Get())
+    KeyHandle key(CreatePreferencesKey());
+    if (!key)
         return;
-    WriteFlag(key.Get(), UseMyEditorValue, preferences.UseMyEditor);
-    WriteFlag(key.Get(), UseMyPlayerValue, preferences.UseMyPlayer);
-    WriteString(key.Get(), ConverterPathValue, preferences.ConverterPath);
-    WriteString(key.Get(), MyEditorValue, preferences.MyEditor);
-    WriteString(key.Get(), MyEditorWithLineValue, preferences.MyEditorWithLine);
-    WriteString(key.Get(), MyPlayerValue, preferences.MyPlayer);
+    // A value is left alone only when this record did not change it and the store holds it as it is written.
+    for (const auto& value : Flags) {
+        const bool flag = preferences.*value.field;
+        bool stored = false, exact = false;
+        if (!loaded || flag != loaded->*value.field || !QueryFlag(key.Get(), value.name, stored, &exact) || !exact)
+            WriteFlag(key.Get(), value.name, flag);
+    }
+    for (const auto& value : Strings) {
+        const ByteString& text = preferences.*value.field;
+        ByteString stored;
+        bool exact = false;
+        if (!loaded || text != loaded->*value.field || !QueryString(key.Get(), value.name, stored, &exact) || !exact)
+            WriteString(key.Get(), value.name, text);
+    }
 }

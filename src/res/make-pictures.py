@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
-"""Draws the program's pictures from the text rows below and writes them beside this script (or into the folder
-given as the only argument): the program icon as a 32 x 32, 16-colour .ico, and the three message-list signs as
-16 x 16 palette .bmp files with magenta as the transparent colour. Only the standard library is used, so the
-files can be made again anywhere; the build uses the committed copies."""
+"""Draws the program's pictures and writes them beside this script (or into the folder given as the only
+argument): the program icon as a 32 x 32, 16-colour .ico, and the three message-list signs as 16 x 16 palette
+.bmp files with magenta as the transparent colour, from the text rows below; and the same signs drawn from
+shapes at the larger sizes that screens of higher DPI take, 20, 24 and 32 pixels, the three side by side in one
+.bmp for each size. Only the standard library is used, so the files can be made again anywhere; the build uses
+the committed copies."""
 
+import math
 import os
 import struct
 import sys
@@ -126,6 +129,92 @@ ERROR_ROWS = [
 ]
 
 
+# The larger signs, drawn as shapes on the pixel grid: no smoothing, so that an edge stays one colour.
+LARGE_SIGN_SIZES = (20, 24, 32)
+
+
+def outlined(size, inside, fill, edge="k"):
+    """Rows for a shape that holds the pixels whose centres pass `inside(u, v)`: those with a neighbour outside
+    it draw its outline in `edge`, the others take `fill(x, y)`; magenta around it."""
+    mask = [[inside(x + 0.5, y + 0.5) for x in range(size)] for y in range(size)]
+
+    def at(x, y):
+        return 0 <= x < size and 0 <= y < size and mask[y][x]
+
+    rows = []
+    for y in range(size):
+        row = ""
+        for x in range(size):
+            if not mask[y][x]:
+                row += "m"
+            elif not (at(x - 1, y) and at(x + 1, y) and at(x, y - 1) and at(x, y + 1)):
+                row += edge
+            else:
+                row += fill(x, y)
+        rows.append(row)
+    return rows
+
+
+def stroke(size):
+    # The width of the marks inside a sign: 2 pixels at 16, and even, so that a mark stands in the middle.
+    return 2 * max(1, round(size / 16))
+
+
+def information_sign(n):
+    left, top, right, bottom, radius = 0.5, 0.5, n - 0.5, n * 0.78, n * 0.25
+
+    def bubble(u, v):
+        if not (left <= u <= right and top <= v <= bottom):
+            return False
+        cu, cv = min(max(u, left + radius), right - radius), min(max(v, top + radius), bottom - radius)
+        return math.hypot(u - cu, v - cv) <= radius
+
+    def tail(u, v):
+        # From the bubble's lower edge down to a point at the lower left.
+        if not (bottom - 1 <= v <= n - 0.5):
+            return False
+        depth = (v - (bottom - 1)) / (n - 0.5 - (bottom - 1))
+        return n * 0.30 - depth * n * 0.14 - 0.5 <= u <= n * 0.44 - depth * n * 0.26 + 0.5
+
+    w, c = stroke(n), n / 2
+
+    def letter(x, y):
+        stem = c - w / 2 <= x < c + w / 2
+        dot = stem and n * 0.16 <= y < n * 0.16 + w
+        body = stem and n * 0.34 <= y < n * 0.66
+        serifs = (c - w <= x < c and n * 0.34 <= y < n * 0.34 + w / 2) or (
+            c - w <= x < c + w and n * 0.66 - w / 2 <= y < n * 0.66)
+        return "b" if dot or body or serifs else "w"
+
+    return outlined(n, lambda u, v: bubble(u, v) or tail(u, v), letter)
+
+
+def warning_sign(n):
+    top, bottom, c = 0.5, n - 1.5, n / 2
+
+    def triangle(u, v):
+        return top <= v <= bottom and abs(u - c) <= (v - top) / (bottom - top) * (c - 0.5) + 1
+
+    w = stroke(n)
+
+    def mark(x, y):
+        on = c - w / 2 <= x < c + w / 2 and (n * 0.32 <= y < n * 0.62 or n * 0.70 <= y < n * 0.70 + w)
+        return "k" if on else "y"
+
+    return outlined(n, triangle, mark)
+
+
+def error_sign(n):
+    c, arm, reach = n / 2, n // 12, n * 0.23
+
+    def cross(x, y):
+        # Two diagonals, each 2 * arm + 1 pixels wide in a row.
+        i, j = x + 0.5 - c, y + 0.5 - c
+        return "w" if min(abs(i - j), abs(i + j)) <= arm and max(abs(i), abs(j)) <= reach else "r"
+
+    return outlined(n, lambda u, v: math.hypot(u - c, v - c) <= c, cross, "R")
+
+
 def check_square(rows, size, name):
     if len(rows) != size or any(len(row) != size for row in rows):
         sys.exit("%s: the picture must be %d x %d" % (name, size, size))
@@ -159,12 +248,12 @@ def make_icon(rows):
 
 
 def make_sign(rows):
-    size = len(rows)
+    width, height = len(rows[0]), len(rows)
     colours = list(SIGN_COLOURS.values())
     index = {key: colours.index(value) for key, value in SIGN_COLOURS.items()}
-    stride = (size + 3) // 4 * 4
+    stride = (width + 3) // 4 * 4
     pixels = b"".join(bytes(index[c] for c in row).ljust(stride, b"\0") for row in reversed(rows))
-    header = info_header(size, size, 8, len(colours), len(pixels)) + palette_bytes(colours)
+    header = info_header(width, height, 8, len(colours), len(pixels)) + palette_bytes(colours)
     offset = 14 + len(header)
     return struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset) + header + pixels
 
@@ -176,6 +265,9 @@ def main():
     for name, rows in (("info.bmp", INFO_ROWS), ("warning.bmp", WARNING_ROWS), ("error.bmp", ERROR_ROWS)):
         check_square(rows, 16, name)
         files[name] = make_sign(rows)
+    for size in LARGE_SIGN_SIZES:
+        signs = (information_sign(size), warning_sign(size), error_sign(size))
+        files["signs-%d.bmp" % size] = make_sign([a + b + c for a, b, c in zip(*signs)])
     for name, data in files.items():
         with open(os.path.join(folder, name), "wb") as out:
             out.write(data)

@@ -13,6 +13,9 @@
 #define IDB_INFO 205
 #define IDB_WARNING 206
 #define IDB_ERROR 208
+#define IDB_SIGNS_20 220
+#define IDB_SIGNS_24 224
+#define IDB_SIGNS_32 232
 #define IDS_PRODUCT_NAME 128
 
 // Main window controls

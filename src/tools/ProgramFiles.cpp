@@ -5,13 +5,22 @@
 
 namespace {
 
-// Programs, scripts, installers, shortcuts and registry or control-panel files, each of which the default
-// verb runs, executes or merges; PATHEXT adds whatever else the system has been taught to run.
+// What the default verb runs, executes, installs, merges or applies, rather than opens; PATHEXT adds whatever
+// else the system has been taught to run.
+// clang-format off
 const char* const RunnableExtensions[] = {
-    ".exe", ".com", ".bat", ".cmd", ".lnk", ".scr",         ".pif",       ".msi",    ".msp", ".vbs",
-    ".vbe", ".js",  ".jse", ".wsf", ".wsh", ".hta",         ".ps1",       ".reg",    ".cpl", ".url",
-    ".msc", ".scf", ".jar", ".py",  ".pyw", ".application", ".appref-ms", ".gadget",
+    // programs and scripts
+    ".exe", ".com", ".bat", ".cmd", ".scr", ".pif", ".cpl", ".msc", ".jar", ".py", ".pyw",
+    ".vbs", ".vbe", ".js", ".jse", ".ws", ".wsf", ".wsh", ".hta", ".ps1", ".chm",
+    // installers and packages
+    ".msi", ".msp", ".msu", ".appx", ".appxbundle", ".msix", ".msixbundle", ".appinstaller",
+    ".application", ".appref-ms", ".gadget", ".vsto", ".xbap", ".ppkg", ".diagcab",
+    // shortcuts, links and saved searches, which lead anywhere
+    ".lnk", ".url", ".website", ".scf", ".library-ms", ".search-ms", ".settingcontent-ms",
+    // changes to the system's settings
+    ".reg", ".theme", ".themepack", ".deskthemepack",
 };
+// clang-format on
 
 ByteString LowerAscii(const char* text, int count)
 {

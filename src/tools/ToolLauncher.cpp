@@ -4,41 +4,15 @@
 #include <shellapi.h>
 
 #include "CommandTemplate.h"
+#include "Handles.h"
 #include "ProgramFiles.h"
 
 namespace {
 
-// The two handles CreateProcessA hands back. Nothing waits for the tool, so they are closed as soon as the
-// process is started, the thread's first.
-struct StartedProcess : PROCESS_INFORMATION {
-    StartedProcess() : PROCESS_INFORMATION() {}
-    ~StartedProcess()
-    {
-        if (hThread)
-            CloseHandle(hThread);
-        if (hProcess)
-            CloseHandle(hProcess);
-    }
-    StartedProcess(const StartedProcess&) = delete;
-    StartedProcess& operator=(const StartedProcess&) = delete;
-};
-
-ByteString PathExt()
-{
-    ByteString value;
-    DWORD length = GetEnvironmentVariableA("PATHEXT", nullptr, 0);
-    char* buffer = length > 0 ? value.GetBuffer(static_cast<int>(length)) : nullptr;
-    if (buffer && GetEnvironmentVariableA("PATHEXT", buffer, length + 1) > 0)
-        value.ReleaseBuffer();
-    else
-        value.Empty();
-    return value;
-}
-
 bool OpenThroughAssociation(HWND owner, const ByteString& file)
 {
     // A typed or dropped program would be run, not edited or played.
-    if (IsProgramFile(file, PathExt()))
+    if (RunsWhenOpened(file))
         return false;
     // The shell's default verb for the file's type; whatever goes wrong, the shell tells the user itself.
     ShellExecuteA(owner, nullptr, file.c_str(), nullptr, nullptr, SW_SHOWDEFAULT);
@@ -58,8 +32,12 @@ void LaunchCommand(const ByteString& commandLine)
     // the first token is looked up as the user would expect from a command prompt.
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
-    StartedProcess process;
-    CreateProcessA(nullptr, writable, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessA(nullptr, writable, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+        return;
+    // Nothing waits for the tool: both handles go at once, the thread's first.
+    KernelHandle process(started.hProcess);
+    KernelHandle thread(started.hThread);
 }
 
 bool OpenEditor(const Preferences& preferences, HWND owner, const ByteString& mmlFile)

@@ -11,7 +11,7 @@
 void LaunchCommand(const ByteString& commandLine);
 
 // `owner` owns any message the shell shows when the file has no association. Each returns false, having
-// opened nothing, when the file is a program that the association would run (IsProgramFile); a template
+// opened nothing, when the file is a program that the association would run (RunsWhenOpened); a template
 // gets the file as an argument and runs whatever the file is.
 bool OpenEditor(const Preferences& preferences, HWND owner, const ByteString& mmlFile);
 // Through the association the line is dropped: an associated program is only ever given the file.

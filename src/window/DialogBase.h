@@ -23,20 +23,24 @@ protected:
     typedef INT_PTR (*Handler)(Dialog& dialog, WPARAM wParam, LPARAM lParam);
     // One row of a routing table. For WM_COMMAND: the command or control identifier and the notification
     // code, or AnyCode, which serves a menu item (code 0) and its accelerator (code 1) alike; for WM_NOTIFY:
-    // the sender's identifier and the notification code; any other message matches by itself.
+    // the sender's identifier and the notification code; any other message matches by itself. A row marked
+    // ThenDefault leaves the message to the dialog manager's own processing after its handler.
     struct Route {
         UINT message;
         int id;
         int code;
         Handler handler;
+        bool thenDefault = false;
     };
     static const int AnyCode = -1;
+    static const bool ThenDefault = true;
 
-    // A handler that needs nothing of the message.
-    template <INT_PTR (Dialog::*Method)()>
-    static INT_PTR Call(Dialog& dialog, WPARAM, LPARAM)
+    // The handler of a row, made from a member function, which gets what its parameters ask for: nothing,
+    // the command's identifier (int), the notification (const NMHDR*), or the message's own parameters.
+    template <auto Method>
+    static INT_PTR Call(Dialog& dialog, WPARAM wParam, LPARAM lParam)
     {
-        return (dialog.*Method)();
+        return Invoke(dialog, Method, wParam, lParam);
     }
 
     // `this` travels as the initialisation value, so that the dialog procedure knows its object from
@@ -55,6 +59,20 @@ protected:
     HWND window_ = nullptr;
 
 private:
+    static INT_PTR Invoke(Dialog& dialog, INT_PTR (Dialog::*method)(), WPARAM, LPARAM) { return (dialog.*method)(); }
+    static INT_PTR Invoke(Dialog& dialog, INT_PTR (Dialog::*method)(int id), WPARAM wParam, LPARAM)
+    {
+        return (dialog.*method)(LOWORD(wParam));
+    }
+    static INT_PTR Invoke(Dialog& dialog, INT_PTR (Dialog::*method)(const NMHDR*), WPARAM, LPARAM lParam)
+    {
+        return (dialog.*method)(reinterpret_cast<const NMHDR*>(lParam));
+    }
+    static INT_PTR Invoke(Dialog& dialog, INT_PTR (Dialog::*method)(WPARAM, LPARAM), WPARAM wParam, LPARAM lParam)
+    {
+        return (dialog.*method)(wParam, lParam);
+    }
+
     static bool Matches(const Route& route, UINT message, WPARAM wParam, LPARAM lParam)
     {
         if (route.message != message)
@@ -89,6 +107,8 @@ private:
                 if (!Matches(route, message, wParam, lParam))
                     continue;
                 INT_PTR result = route.handler(static_cast<Dialog&>(*base), wParam, lParam);
+                if (route.thenDefault)
+                    return FALSE;
                 if (message == WM_INITDIALOG)
                     return result;  // whether the system gives the focus to the first tab stop
                 // Any other handler's result goes through DWLP_MSGRESULT; TRUE tells the dialog manager

@@ -1,5 +1,5 @@
-// Owners of the Win32 handles the main window and its helpers create: each closes its handle once, when it
-// goes out of scope, however the function that made it ends.
+// Owners of the Win32 handles the program and its helpers create: each closes its handle once, when it goes
+// out of scope, however the function that made it ends.
 #pragma once
 
 #include <windows.h>
@@ -22,12 +22,27 @@ public:
             Close(handle_);
         handle_ = handle;
     }
+    // For a call that hands a new handle back through a pointer (CreatePipe, RegOpenKeyExA): whatever was
+    // held is closed first.
+    Handle* Receive()
+    {
+        Reset();
+        return &handle_;
+    }
 
 private:
     Handle handle_ = nullptr;
 };
 
 namespace handles {
+inline void CloseKernelObject(HANDLE handle)
+{
+    CloseHandle(handle);
+}
+inline void CloseKey(HKEY key)
+{
+    RegCloseKey(key);
+}
 inline void CloseAccelerators(HACCEL handle)
 {
     DestroyAcceleratorTable(handle);
@@ -46,6 +61,9 @@ inline void CloseDrop(HDROP handle)
 }
 }  // namespace handles
 
+// Pipes, processes, threads, jobs and files; never INVALID_HANDLE_VALUE, which CreateFileA returns for none.
+using KernelHandle = UniqueHandle<HANDLE, handles::CloseKernelObject>;
+using KeyHandle = UniqueHandle<HKEY, handles::CloseKey>;
 using AcceleratorHandle = UniqueHandle<HACCEL, handles::CloseAccelerators>;
 using IconHandle = UniqueHandle<HICON, handles::CloseIcon>;
 using BitmapHandle = UniqueHandle<HBITMAP, handles::CloseBitmap>;

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "ProcessEnvironment.h"
+
 bool VersionInfo::ReadVersionInfo(const char* path)
 {
     lstrcpynA(path_, path, sizeof(path_));
@@ -36,7 +38,5 @@ ByteString FormatFileVersion(const char* path)
 
 ByteString FormatFileVersion()
 {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    return FormatFileVersion(path);
+    return FormatFileVersion(ProgramPath().c_str());
 }

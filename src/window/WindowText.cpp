@@ -1,12 +1,21 @@
 // Reading a window's text.
 #include "WindowText.h"
 
+bool ReadWindowText(HWND window, ByteString& text, int limit)
+{
+    ByteString read;
+    char* buffer = read.GetBuffer(limit);
+    if (!buffer)
+        return false;
+    GetWindowTextA(window, buffer, limit + 1);
+    read.ReleaseBuffer();
+    text = read;
+    return true;
+}
+
 ByteString WindowText(HWND window)
 {
     ByteString text;
-    // 1024 bytes, so a field's text counts with at most its first 1023 bytes, wherever it is read.
-    char* buffer = text.GetBuffer(1023);
-    GetWindowTextA(window, buffer, 1024);
-    text.ReleaseBuffer();
+    ReadWindowText(window, text);
     return text;
 }

@@ -6,19 +6,28 @@
 #include <windows.h>
 #include <dlgs.h>
 #include <shlobj.h>
+#include <process.h>
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "CenterDialog.h"
+#include "Dpi.h"
 #include "MainWindowHarness.h"
+#include "ProcessEnvironment.h"
 #include "resource.h"
+
+// Declared for newer systems than the program is built for.
+extern "C" __declspec(dllimport) BOOL WINAPI
+    QueryActCtxSettingsW(DWORD, HANDLE, PCWSTR, PCWSTR, PWSTR, SIZE_T, SIZE_T*);
 
 namespace {
 
 const char SettingsKey[] = "Software\\Pelrin\\Dodavirid\\Preferences";
 const char NotFound[] = "ERROR! trivane.exe が見つかりませんでした．\n「設定」で正しいパスを指定してください．\n";
+const char Crashed[] = "ERROR! trivane.exe が終了コード 0xC0000005 で異常終了しました．\n";
 
 // The message list's rows, each ended by a line feed.
 std::string Rows(MainWindowHarness& window)
@@ -54,9 +63,8 @@ protected:
     MainWindowHarness window_;
 };
 
-TEST_F(MainWindowTest, StartsWithTheVersionAndConverterRowsAndOnlyTheFieldsUsable)
+TEST_F(MainWindowTest, StartsWithOnlyTheFieldsUsableAndTabsThroughTheControls)
 {
-    EXPECT_EQ(Rows(window_), "Dodavirid Version 2.0.0.1\nFake converter 1.0\n");
     EXPECT_EQ(Enabled(IDC_COMPILE, ID_FILE_COMPILE) + Enabled(IDC_PLAY, ID_FILE_PLAY) + Enabled(IDC_EDIT, ID_FILE_EDIT),
               "000000");
     EXPECT_TRUE(IsDlgButtonChecked(window_.Window(), IDC_FORMAT1));
@@ -73,11 +81,20 @@ TEST_F(MainWindowTest, StartsWithTheVersionAndConverterRowsAndOnlyTheFieldsUsabl
                                        IDC_MESSAGES, IDC_MML_FILE}));
 }
 
-TEST(MainWindowStart, SaysSoWhenTheConverterIsMissing)
+TEST(MainWindowStart, SaysWhenTheConverterIsMissingOrCrashedAndTakesAPathInQuotes)
 {
-    SHSetValueA(HKEY_CURRENT_USER, SettingsKey, "Trivane", REG_SZ, "Z:\\nowhere\\t.exe", 17);
-    MainWindowHarness window;
-    EXPECT_EQ(Rows(window), "Dodavirid Version 2.0.0.1\n" + std::string(NotFound));
+    // The converter's path as set, the status its banner run ends with, and the rows after the version row.
+    const std::string cases[][3] = {
+        {"Z:\\nowhere\\t.exe", "", NotFound},
+        {"\"" + std::string(ProgramFolder().c_str()) + "\\trivane.exe\"", "", "Fake converter 1.0\n"},
+        {"trivane.exe", "C0000005", "Fake converter 1.0\n" + std::string(Crashed)}};
+    for (const auto& [path, status, rows] : cases) {
+        SHSetValueA(HKEY_CURRENT_USER, SettingsKey, "Trivane", REG_SZ, path.c_str(), path.size() + 1);
+        SetEnvironmentVariableA("FAKE_CONVERTER_STATUS", status.empty() ? nullptr : status.c_str());
+        MainWindowHarness window;
+        EXPECT_EQ(Rows(window), "Dodavirid Version 2.0.0.1\n" + rows) << path;
+    }
+    SetEnvironmentVariableA("FAKE_CONVERTER_STATUS", nullptr);
 }
 
 TEST_F(MainWindowTest, TranspositionStaysWithinAnOctave)
@@ -115,6 +132,14 @@ TEST_F(MainWindowTest, CompilePassesTheOptionsAndEnablesEditAlwaysAndPlayOnlyWit
     window_.Settle();
     EXPECT_EQ(Rows(window_), "\"trivane.exe\"" + line + "ERROR! Unknown command in line 3\n");
     EXPECT_EQ(Enabled(IDC_EDIT, ID_FILE_EDIT) + " " + Enabled(IDC_PLAY, ID_FILE_PLAY), "11 00");
+
+    // A second failed compile, with no good one before it: a converter that crashed after it printed.
+    SetEnvironmentVariableA("FAKE_CONVERTER_STATUS", "C0000005");
+    Command(IDC_COMPILE, "partial output\r\n");
+    SetEnvironmentVariableA("FAKE_CONVERTER_STATUS", nullptr);
+    window_.Settle();
+    EXPECT_EQ(Rows(window_) + Enabled(IDC_PLAY, ID_FILE_PLAY),
+              "\"trivane.exe\"" + line + "partial output\n" + Crashed + "00");
 
     window_.Dialog().Settings().ConverterPath = "Z:\\nowhere\\t.exe";
     Command(IDC_COMPILE, "");
@@ -196,6 +221,55 @@ TEST(CenterDialog, KeepsTheLeftAndTopEdgesOfAWindowTooBigForTheWorkArea)
     GetWindowRect(window, &placed);
     EXPECT_TRUE(placed.left == area.left && placed.top == area.top) << placed.left << "," << placed.top;
     DestroyWindow(window);
+}
+
+// What the window draws at its DPI: the message signs as drawn for that size, and the column, which leaves
+// room for two edges and a vertical scroll bar. At the prefix's 96 DPI, and in a run of this test as a child
+// process started with LogPixels at 144, the value that Wine takes a new process's DPI from. Each moves on to
+// monitors of 192 and 96 DPI: Wine gives every monitor one DPI and sends no WM_DPICHANGED, so the message is
+// sent here as the system sends it.
+TEST(MainWindowDpi, SignsAndColumnFollowTheWindowsDpi)
+{
+    const bool child = std::getenv("DODAVIRID_TEST_DPI") != nullptr;
+    if (!child) {
+        const DWORD logPixels = 144;
+        SHSetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD, &logPixels, 4);
+        SetEnvironmentVariableA("DODAVIRID_TEST_DPI", "144");
+        const std::string self = ProgramPath().c_str(), quoted = "\"" + self + "\"";
+        EXPECT_EQ(_spawnl(_P_WAIT, self.c_str(), quoted.c_str(), "--gtest_brief=1", "--gtest_filter=MainWindowDpi.*",
+                          nullptr),
+                  0)
+            << "the run at 144 DPI";
+        SHDeleteValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels");
+        SetEnvironmentVariableA("DODAVIRID_TEST_DPI", nullptr);
+    }
+    // The system's loader reads the program's manifest, which the test carries, as aware of each monitor.
+    WCHAR awareness[64] = {};
+    QueryActCtxSettingsW(0, nullptr, L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness",
+                         awareness, 64, nullptr);
+    EXPECT_STREQ(awareness, L"PerMonitorV2, System");
+
+    MainWindowHarness window;
+    const UINT start = child ? 144 : 96;
+    EXPECT_EQ(WindowDpi(window.Window()), start);
+    HWND list = window.Item(IDC_MESSAGES);
+    for (UINT moved : {0u, 192u, 96u}) {  // 0: as the window starts
+        RECT bounds;
+        GetWindowRect(window.Window(), &bounds);
+        if (moved)
+            SendMessageA(window.Window(), WM_DPICHANGED, MAKEWPARAM(moved, moved), LPARAM(&bounds)), window.Settle();
+        const UINT dpi = moved ? moved : start;
+        HIMAGELIST images = ListView_GetImageList(list, LVSIL_SMALL);
+        int size = 0;
+        ImageList_GetIconSize(images, &size, &size);
+        GetWindowRect(list, &bounds);
+        const int margin = bounds.right - bounds.left - ListView_GetColumnWidth(list, 0);
+        EXPECT_EQ(
+            std::to_string(size) + " " + std::to_string(ImageList_GetImageCount(images)) + " " + std::to_string(margin),
+            std::to_string(dpi / 6) + " 3 " +
+                std::to_string(2 * MetricForDpi(SM_CXEDGE, dpi) + MetricForDpi(SM_CXVSCROLL, dpi)))
+            << dpi;
+    }
 }
 
 }  // namespace

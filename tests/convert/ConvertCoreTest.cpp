@@ -40,13 +40,14 @@ std::string Rows(const std::string& text)
     return rows;
 }
 
-TEST(TakeLine, SplitsAtCrLfWalkingCodePage932UpToANulAndClassifiesAndSourceLineOfReadsTheFirstMarker)
+TEST(TakeLine, SplitsAtCrLfWalkingCodePage932ShowsANulAsABlankAndClassifiesAndSourceLineOfReadsTheFirstMarker)
 {
     const std::pair<std::string, std::string> cases[] = {
         {"A\r\n\r\nB\nC\rD\r\n", "|I:A|I:|I:B\nC\rD"},
         {"A\201\r\nB\r\n\203\201\r\n\202", "|I:A\201\r\nB|I:\203\201|I:\202"},  // 0x81 0x0D is one character
-        {{"A\r\nB\0C\r\nD", 10}, "|I:A|I:B"},
-        {{"A\0ERROR! ", 9}, "|I:A"},
+        // No byte hides what follows it.
+        {{"first\0second\r\nERROR! in line 3: bad note\r\n", 42}, "|I:first second|E3:ERROR! in line 3: bad note"},
+        {{"A\201\0\r\nB\0", 7}, "|I:A\201 |I:B "},
         {"ERROR! x\r\na Warning: b\r\nWarning: ERROR! \r\nERROR!x",
          "|E:ERROR! x|W:a Warning: b|E:Warning: ERROR! |I:ERROR!x"},
         {"\203ERROR! \r\n\203Warning: \r\n\203EERROR! ", "|I:\203ERROR! |I:\203Warning: |E:\203EERROR! "},

@@ -82,8 +82,8 @@ TEST_F(GuardsTest, AConverterThatNeverEndsIsStoppedWithAllItStarted)
 
 TEST_F(GuardsTest, NeverStartsItselfAsItsConverter)
 {
-    // Another spelling, and the ".exe" that a command line adds.
-    SetValue(HKEY_CURRENT_USER, PreferencesKey, "Trivane", folder_.In("DODAVIRID"));
+    // Another spelling, the ".exe" that a command line adds, and the quotes of a path copied from the desktop.
+    SetValue(HKEY_CURRENT_USER, PreferencesKey, "Trivane", "\"" + folder_.In("DODAVIRID") + "\"");
     ASSERT_TRUE(folder_.Start());
     EXPECT_EQ(folder_.Rows().at(1).text, "ERROR! trivane.exe が見つかりませんでした．");
     PostMessageA(folder_.Window(), WM_COMMAND, ID_FILE_COMPILE, 0);
@@ -121,8 +121,10 @@ TEST_F(GuardsTest, LongPathsAndRowsAreWholeAndTheShellGetsNoProgram)
     EXPECT_EQ(Row(window, 1), "OK");
     folder_.Copy(WindowsPath(CHILD_PATH), "song.exe");
     SetEnvironmentVariableA("DODAVIRID_TEST_CHILD", "sleep 3000");  // what song.exe would do if it were run
-    SetDlgItemTextA(window.Window(), IDC_MML_FILE, folder_.In("song.exe").c_str());
-    SetDlgItemTextA(window.Window(), IDC_SMF_FILE, folder_.In("song.exe").c_str());
+    // Spelt as folders, which the system's full path name turns back into the program.
+    const std::string mml = folder_.In("song.exe\\."), smf = folder_.In("song.exe\\y\\..");
+    SetDlgItemTextA(window.Window(), IDC_MML_FILE, mml.c_str());
+    SetDlgItemTextA(window.Window(), IDC_SMF_FILE, smf.c_str());
     // A row whose line number lies past the first buffers: two bytes first put a double-byte character across
     // the last byte of each buffer it is read into. A double-click on it must find the number.
     SetWindowSubclass(window.Dialog().Messages().Handle(), CopyAsWindows, 1, 0);
@@ -134,8 +136,9 @@ TEST_F(GuardsTest, LongPathsAndRowsAreWholeAndTheShellGetsNoProgram)
     SendMessageA(window.Window(), WM_COMMAND, ID_FILE_PLAY, 0);
     NMITEMACTIVATE click = {{window.Dialog().Messages().Handle(), IDC_MESSAGES, static_cast<UINT>(NM_DBLCLK)}, 2};
     SendMessageA(window.Window(), WM_NOTIFY, IDC_MESSAGES, reinterpret_cast<LPARAM>(&click));
-    for (int fromEnd = 1; fromEnd <= 3; ++fromEnd)
-        EXPECT_EQ(Row(window, fromEnd), "ERROR! " + folder_.In("song.exe") + " はプログラムなので開きませんでした．");
+    const std::string refused = " はプログラムなので開きませんでした．|";
+    EXPECT_EQ(Row(window, 3) + "|" + Row(window, 2) + "|" + Row(window, 1) + "|",
+              "ERROR! " + mml + refused + "ERROR! " + smf + refused + "ERROR! " + mml + refused);
     EXPECT_EQ(Running("song.exe"), 0);
     SetEnvironmentVariableA("DODAVIRID_TEST_CHILD", nullptr);
 }

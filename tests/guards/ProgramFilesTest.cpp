@@ -17,6 +17,9 @@ TEST(ProgramFilesTest, TellsProgramsFromDocuments)
         {"tune.mml.BAT", true},
         {"run.Lnk", true},
         {"page.url. . ", true},
+        {"help.CHM", true},
+        {"C:\\x\\go.SettingContent-ms", true},
+        {"app.msixbundle", true},
         {"tune.mml:x.js", true},
         {"C:\\songs\\calc", true},
         {"tune.foo", true},  // from PATHEXT

@@ -1,12 +1,15 @@
-// The settings against Wine's real registry: the store value by value in raw forms, and the settings dialog
-// opened from the real main window's Options menu and ended every way, over settings that went through the registry.
+// The settings against Wine's real registry: the store value by value in raw forms, what two windows write
+// when they close or the session ends, and the settings dialog opened from the real main window's Options menu
+// and ended every way, over settings that went through the registry.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <cstdlib>
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "MainWindowHarness.h"
 #include "PreferencesStore.h"
@@ -45,6 +48,60 @@ TEST(PreferencesStore, TakesAValueOnlyInItsOwnFormAndWhole)
     }
 }
 
+// Each value in the store as its type and its text or number, in the order they are written.
+std::string Stored()
+{
+    std::string values;
+    KeyHandle key;
+    RegOpenKeyExA(HKEY_CURRENT_USER, PreferencesKeyPath, 0, KEY_READ, key.Receive());
+    for (const char* name : {"UseMyEditor", "UseMyPlayer", "Trivane", "MyEditor", "MyEditorWithLine", "MyPlayer"}) {
+        char data[64] = {};
+        DWORD type = REG_NONE, size = sizeof data;
+        RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+        values += std::to_string(type) + ":" + (type == REG_DWORD ? std::to_string(data[0]) : data) + "|";
+    }
+    return values;
+}
+
+TEST(PreferencesStore, AWindowWritesWhatItChangedAndWhatIsNotInFormWhenItClosesOrTheSessionEnds)
+{
+    // A flag of 5, an expandable string and a binary value; the rest is missing.
+    SHDeleteKeyA(HKEY_CURRENT_USER, PreferencesKeyPath);
+    SHSetValueA(HKEY_CURRENT_USER, PreferencesKeyPath, "UseMyPlayer", REG_DWORD, "\5\0\0\0", 4);
+    SHSetValueA(HKEY_CURRENT_USER, PreferencesKeyPath, "Trivane", REG_EXPAND_SZ, "%T%\\t.exe", 10);
+    SHSetValueA(HKEY_CURRENT_USER, PreferencesKeyPath, "MyEditorWithLine", REG_BINARY, "x", 1);
+    {
+        MainWindowHarness first, second;
+        second.Dialog().Settings().MyPlayer = "second-play";
+        // The session ends with the second window open (the messages as the system sends them); the first
+        // then changes two values and closes; the second, closed last, keeps both.
+        SendMessageA(second.Window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+        SendMessageA(second.Window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        EXPECT_EQ(Stored(), "4:0|4:1|1:%T%\\t.exe|1:|1:|1:second-play|");
+        first.Dialog().Settings().MyEditor = "first-ed";
+        first.Dialog().Settings().MyPlayer = "first-play";
+        first.Close();
+    }
+    EXPECT_EQ(Stored(), "4:0|4:1|1:%T%\\t.exe|1:first-ed|1:|1:first-play|");
+}
+
+TEST(ReadWindowText, LeavesTheValueAsItWasWhenThereIsNoMemory)
+{
+    ByteString value = "old";
+    // Every block the heap gives, of every size down to a pointer's, chained through their first bytes.
+    void* chain = nullptr;
+    for (size_t size = 1 << 20; size >= sizeof chain; size /= 2) {
+        for (void* block; (block = std::malloc(size)) != nullptr; chain = block)
+            *static_cast<void**>(block) = chain;
+    }
+    const bool read = ReadWindowText(GetDesktopWindow(), value);
+    for (void* block = chain; block; block = chain) {
+        chain = *static_cast<void**>(block);
+        std::free(block);
+    }
+    EXPECT_EQ((read ? "read " : "") + std::string(value.c_str()), "old");
+}
+
 // What the dialog's controls show, as Describe writes a record; 2 for a radio pair with both or neither.
 std::string Shown(HWND dialog)
 {
@@ -66,17 +123,30 @@ TEST(PreferencesDialog, OkTakesEveryFieldAtOnceOtherEndingsNothingAndTheRegistry
     SavePreferences(Before);
     MainWindowHarness window;  // which loads the settings as it starts
     ASSERT_TRUE(window.Created());
+    // Pasted into two fields, which take as much as the store keeps: 1,511 bytes, and 1,202 bytes of mostly
+    // double-byte characters, which the control's limit counts as one each.
     const std::string typed = "new-ed.exe " + std::string(1500, 'x');
-    const Preferences changed = {
-        false, true, typed.substr(0, 1023).c_str(), "", "new-play.exe \"%f\"", "Z:\\elsewhere\\new-trivane.exe"};
+    std::string wide = "Z:";
+    while (wide.size() < 1202)
+        wide += "\x82\xA0";
+    const Preferences changed = {false,
+                                 true,
+                                 typed.substr(0, 1023).c_str(),
+                                 wide.substr(0, 1022).c_str(),
+                                 "new-play.exe \"%f\"",
+                                 "Z:\\elsewhere\\new-trivane.exe"};
     // Escape, the close box, Cancel, Enter, and once more Escape.
     for (int ending = 0; ending < 5; ++ending) {
-        std::string shown;
+        std::string shown, lengths;
         RunModalCommand(window.Window(), ID_OPTIONS_SETTINGS, [&](HWND dialog) {
             shown = Shown(dialog);
             SetDlgItemTextA(dialog, IDC_CONVERTER_PATH, changed.ConverterPath.c_str());
-            SetDlgItemTextA(dialog, IDC_EDITOR, typed.c_str());
-            SetDlgItemTextA(dialog, IDC_EDITOR_WITH_LINE, "");
+            for (const auto& [id, text] :
+                 {std::pair(IDC_EDITOR, &typed), std::pair(IDC_EDITOR_WITH_LINE, &std::as_const(wide))}) {
+                SendDlgItemMessageA(dialog, id, EM_SETSEL, 0, -1);
+                SendDlgItemMessageA(dialog, id, EM_REPLACESEL, TRUE, LPARAM(text->c_str()));
+                lengths += std::to_string(GetWindowTextLengthA(GetDlgItem(dialog, id))) + " ";
+            }
             SetDlgItemTextA(dialog, IDC_PLAYER, changed.MyPlayer.c_str());
             SendDlgItemMessageA(dialog, IDC_EDITOR_ASSOC, BM_CLICK, 0, 0);
             SendDlgItemMessageA(dialog, IDC_PLAYER_CUSTOM, BM_CLICK, 0, 0);
@@ -87,7 +157,7 @@ TEST(PreferencesDialog, OkTakesEveryFieldAtOnceOtherEndingsNothingAndTheRegistry
             else
                 PressKey(dialog, GetDlgItem(dialog, IDC_CONVERTER_PATH), ending == 3 ? VK_RETURN : VK_ESCAPE);
         });
-        EXPECT_EQ(shown, Describe(ending < 4 ? Before : changed)) << ending;
+        EXPECT_EQ(shown + " " + lengths, Describe(ending < 4 ? Before : changed) + " 1023 1022 ") << ending;
         EXPECT_EQ(Describe(window.Dialog().Settings()), Describe(ending < 3 ? Before : changed)) << ending;
     }
     Preferences stored;
