@@ -13,6 +13,17 @@ bool HasTransposition(const ByteString& text)
     return ReadDecimal(text.c_str(), value) && value != 0;
 }
 
+// The converter reads a name beginning with '-' as an option, and "-" alone as its standard input or output;
+// ".\" before it keeps the file in the current folder that the user named.
+void AppendFileName(ByteString& line, const ByteString& path)
+{
+    line.Append("\"");
+    if (path[0] == '-')
+        line.Append(".\\");
+    line.Append(path.c_str());
+    line.Append("\"");
+}
+
 }  // namespace
 
 ByteString BuildCommandLine(const CompileOptions& options)
@@ -34,11 +45,9 @@ ByteString BuildCommandLine(const CompileOptions& options)
         line.Append(options.TransposeText.c_str());
         line.Append(" ");
     }
-    line.Append("\"");
-    line.Append(options.MmlPath.c_str());
-    line.Append("\" \"");
-    line.Append(options.SmfPath.c_str());
-    line.Append("\"");
+    AppendFileName(line, options.MmlPath);
+    line.Append(" ");
+    AppendFileName(line, options.SmfPath);
     return line;
 }
 

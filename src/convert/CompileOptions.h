@@ -14,7 +14,7 @@ struct CompileOptions {
 };
 
 // "path" [-x ][-v ][-f ][-t<text> ]"mml" "smf": the whole line, never cut, so that the converter is
-// never handed a shortened file name.
+// never handed a shortened file name. A file name that begins with '-' is passed as ".\-...".
 ByteString BuildCommandLine(const CompileOptions& options);
 
 // The converter's path without one pair of double quotes around the whole of it, as a path copied from the

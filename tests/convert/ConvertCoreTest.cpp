@@ -20,6 +20,8 @@ TEST(BuildCommandLine, PutsTheOptionsInOrderATranspositionOnlyWhenNotZeroAndNeve
     }
     EXPECT_EQ(BuildCommandLine({"trivane.exe", true, true, true, "-3", "a.mml", "a.mid"}),
               "\"trivane.exe\" -x -v -f -t-3 \"a.mml\" \"a.mid\"");
+    EXPECT_EQ(BuildCommandLine({"trivane.exe", false, false, false, "", "-x.mml", "-"}),
+              "\"trivane.exe\" \".\\-x.mml\" \".\\-\"");
     const std::string folder = "C:\\" + std::string(1000, 'm') + "\\";
     const std::string converter = folder + "trivane.exe", mml = folder + "a.mml", smf = folder + "a.mid";
     EXPECT_EQ(BuildCommandLine({converter.c_str(), false, false, false, "", mml.c_str(), smf.c_str()}),
