@@ -10,30 +10,13 @@ constexpr std::int64_t NumberCeiling = 10000000000LL;
 
 constexpr int MaxDefaultDots = 27;
 
-// Shows at most the first 12 characters of a number as written, so that a million digits make a short line.
-std::string Shown(std::string_view text)
+// Shows at most the first `most` characters of a number or a command as written, so that a million digits
+// make a short line.
+std::string Shown(std::string_view text, std::size_t most = 12)
 {
-    if (text.size() <= 12)
+    if (text.size() <= most)
         return std::string(text);
-    return std::string(text.substr(0, 12)) + "...";
-}
-
-// The first two letters of name text lyric marker sysex time: only these are looked at further, as letters
-// in a row are mostly notes.
-bool StartsWord(int first, int second)
-{
-    switch (first) {
-        case 'n':
-        case 'm':
-            return second == 'a';
-        case 't':
-            return second == 'e' || second == 'i';
-        case 'l':
-        case 's':
-            return second == 'y';
-        default:
-            return false;
-    }
+    return std::string(text.substr(0, most)) + "...";
 }
 
 // Semitones above c of the note names 'a' to 'g'.
@@ -78,6 +61,7 @@ void Lexer::Tokenize(std::string_view text, int line, std::vector<Token>& out)
     frames_.assign(1, Frame{text, 0, line, nullptr});
     arguments_.clear();
     tupletAt_ = -1;
+    tupletsInside_ = 0;
     while (!frames_.empty() && !full_ && !diagnostics_.Stopped()) {
         int bars = barsSeen_;
         SkipBlanks();
@@ -108,6 +92,7 @@ void Lexer::PushBar(std::vector<Token>& out, std::int64_t pulsesAfter)
     Token token;
     token.op = Op::Bar;
     token.line = Line();
+    token.at = barAt_;
     token.value = static_cast<std::int32_t>(pulsesAfter);
     Push(out, token);
 }
@@ -126,8 +111,10 @@ void Lexer::SkipSeparators()
          c = Peek()) {
         if (c == JoinedLineBreak)
             ++top.line;
-        else if (c == '|')
+        else if (c == '|') {
             ++barsSeen_;
+            barAt_ = static_cast<std::uint32_t>(top.text.data() + top.pos - origin_);
+        }
         top.pos += c == 0x81 ? 2 : 1;
     }
 }
@@ -178,24 +165,26 @@ Lexer::Number Lexer::ReadNumber()
 }
 
 // A '+' is refused where no value may be negative, so that "v+10" is not taken for a step up.
-bool Lexer::InRange(char command, const Number& number, int low, int high)
+bool Lexer::InRange(std::string_view command, const Number& number, int low, int high)
 {
+    const int size = static_cast<int>(command.size());
     if (number.text[0] == '+' && low >= 0) {
-        diagnostics_.Error(Here(), "%c%s: + はつけられません (値は %d から %d までです)", command,
+        diagnostics_.Error(Here(), "%.*s%s: + はつけられません (値は %d から %d までです)", size, command.data(),
                            Shown(number.text).c_str(), low, high);
         return false;
     }
     if (number.value >= low && number.value <= high)
         return true;
-    diagnostics_.Error(Here(), "%c%s: 値は %d から %d までです", command, Shown(number.text).c_str(), low, high);
+    diagnostics_.Error(Here(), "%.*s%s: 値は %d から %d までです", size, command.data(), Shown(number.text).c_str(),
+                       low, high);
     return false;
 }
 
-bool Lexer::ReadValue(char command, int low, int high, int& value)
+bool Lexer::ReadValue(std::string_view command, int low, int high, int& value)
 {
     Number number = ReadNumber();
     if (!number.present) {
-        diagnostics_.Error(Here(), "%c の後に数値がありません", command);
+        diagnostics_.Error(Here(), "%.*s の後に数値がありません", static_cast<int>(command.size()), command.data());
         return false;
     }
     if (!InRange(command, number, low, high))
@@ -204,7 +193,7 @@ bool Lexer::ReadValue(char command, int low, int high, int& value)
     return true;
 }
 
-bool Lexer::ReadOptionalValue(char command, int low, int high, int fallback, int& value)
+bool Lexer::ReadOptionalValue(std::string_view command, int low, int high, int fallback, int& value)
 {
     Number number = ReadNumber();
     if (!number.present) {
@@ -362,9 +351,10 @@ bool Lexer::ReadQuoted(std::string_view word, std::string& text)
     return true;
 }
 
-// name"..." text"..." marker"..." lyric"..." sysex"..." time"..."; false when the letters here are not one
-// (they are then read as one-letter commands).
-bool Lexer::ReadWordCommand(std::vector<Token>& out)
+// name"..." text"..." marker"..." lyric"..." sysex"..." time"...": letters right before a quote. False when the
+// letters here are not followed by one (they are then read as one-letter commands); other letters before a
+// quote are one mistake, their text stepped over.
+bool Lexer::ReadWordCommand(std::vector<Token>& out, Token token)
 {
     struct Word {
         const char* word;
@@ -373,17 +363,15 @@ bool Lexer::ReadWordCommand(std::vector<Token>& out)
     static const Word words[] = {{"text", 1}, {"name", 3}, {"lyric", 5}, {"marker", 6}, {"sysex", 0}, {"time", 0}};
     Frame& top = frames_.back();
     std::size_t start = top.pos - 1, end = start;
-    while (end < top.text.size() && end - start < 7 && top.text[end] >= 'a' && top.text[end] <= 'z')
+    while (end < top.text.size() && end - start < 16 && top.text[end] >= 'a' && top.text[end] <= 'z')
         ++end;
     if (end >= top.text.size() || top.text[end] != '"')
         return false;
     std::string_view word = top.text.substr(start, end - start);
+    top.pos = end;
     for (const Word& w : words) {
         if (word != w.word)
             continue;
-        top.pos = end;
-        Token token;
-        token.line = Line();
         if (word == "sysex")
             ReadSysEx(out, token);
         else if (word == "time")
@@ -400,7 +388,9 @@ bool Lexer::ReadWordCommand(std::vector<Token>& out)
         }
         return true;
     }
-    return false;
+    diagnostics_.Error(Here(), "%.*s\"...\" というコマンドはありません", static_cast<int>(word.size()), word.data());
+    top.pos = std::min(top.text.find('"', end + 1), top.text.size() - 1) + 1;
+    return true;
 }
 
 // sysex"F0 43 10 4C 00 00 7E 00 F7": bytes in hex, from F0 to F7, the ones between below 80.
@@ -467,27 +457,30 @@ void Lexer::ReadTimeSignature(std::vector<Token>& out, Token token)
     Push(out, token);
 }
 
-// 'c e g'4: note names, blanks and octave marks between quotes; the marks count only up to the closing quote.
-// A mistake inside is reported once and the chord read to its end.
+// 'c e g'4: note names, blanks and octave marks between quotes, closed in the same text; the marks count only
+// up to the closing quote. A mistake inside is reported once, naming the chord as written, and the chord read
+// to its end.
 bool Lexer::ReadChord(std::vector<Token>& out, Token token)
 {
+    Frame& top = frames_.back();
+    const std::size_t open = top.pos - 1, close = top.text.find('\'', top.pos);
+    if (close == std::string_view::npos) {
+        diagnostics_.Error(Here(), "和音 %s の ' が ' で閉じられていません", Shown(top.text.substr(open), 20).c_str());
+        top.pos = top.text.size();
+        return false;
+    }
+    const std::string chord = Shown(top.text.substr(open, close + 1 - open), 20);
     int shift = 0;
     int count = 0;
     bool ok = true;
-    auto mistake = [this, &ok](const char* message) {
+    auto mistake = [this, &ok, &chord](const char* message) {
         if (ok)
-            diagnostics_.Error(Here(), "%s", message);
+            diagnostics_.Error(Here(), message, chord.c_str());
         ok = false;
     };
-    for (;;) {
+    while (top.pos < close) {
         int c = Peek();
-        if (c < 0) {
-            mistake("和音の ' が ' で閉じられていません");
-            return false;
-        }
-        ++frames_.back().pos;
-        if (c == '\'')
-            break;
+        ++top.pos;
         if (IsSeparator(c))
             continue;
         if (c == '<' || c == '>') {
@@ -495,7 +488,7 @@ bool Lexer::ReadChord(std::vector<Token>& out, Token token)
             continue;
         }
         if (c < 'a' || c > 'g') {
-            mistake("和音 ' ' の中には音名と < > だけを書けます");
+            mistake("和音 %s の中には音名と < > だけを書けます");
             continue;
         }
         Token note = token;
@@ -510,15 +503,16 @@ bool Lexer::ReadChord(std::vector<Token>& out, Token token)
                 break;
         }
         if ((Peek() >= '0' && Peek() <= '9') || Peek() == '.' || Peek() == '%' || Peek() == '^') {
-            mistake("和音の音長は閉じる ' の後に 1 つだけ書きます");
+            mistake("和音 %s: 音長は閉じる ' の後に 1 つだけ書きます");
             continue;
         }
         if (ok)
             Push(out, note);
         ++count;
     }
+    ++top.pos;  // the closing quote
     if (count == 0)
-        mistake("和音 ' ' の中に音名がありません");
+        mistake("和音 %s の中に音名がありません");
     token.op = Op::Chord;
     token.value = count;
     if (!ReadLength('\'', false, token.length) || !ok)
@@ -547,18 +541,19 @@ bool Lexer::ReadRamp(std::vector<Token>& out, Token token)
     for (const Target& target : targets) {
         if (c != static_cast<unsigned char>(target.command))
             continue;
-        ++frames_.back().pos;
+        Frame& top = frames_.back();
+        const std::string_view written = top.text.substr(++top.pos - 2, 2);
         token.op = Op::Ramp;
         token.value2 = target.target;
         if (c == 'y') {
-            if (!ReadValue('y', 0, 127, token.value2))
+            if (!ReadValue(written, 0, 127, token.value2))
                 return false;
             if (!Accept(',')) {
                 diagnostics_.Error(Here(), "~y にはコントロール番号, 値, 音長を書きます");
                 return false;
             }
         }
-        if (!ReadValue(target.command, target.low, target.high, token.value))
+        if (!ReadValue(written, target.low, target.high, token.value))
             return false;
         if (!Accept(',')) {
             diagnostics_.Error(Here(), "~%c の値の後に , と音長を書きます (例: ~%c%d,1)", target.command,
@@ -707,8 +702,10 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
     token.op = Op::Rest;
     token.line = Line();
     token.at = Here().at;
+    const std::size_t start = top.pos;
     const unsigned char c = static_cast<unsigned char>(top.text[top.pos++]);
-    if (StartsWord(c, Peek()) && ReadWordCommand(out))
+    // No word begins with a note or a rest, so that runs of notes such as "cdef" cost nothing here.
+    if (c >= 'h' && c <= 'z' && c != 'r' && Peek() >= 'a' && Peek() <= 'z' && ReadWordCommand(out, token))
         return true;
     int value = 0;
     switch (c) {
@@ -716,7 +713,9 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             return ReadChord(out, token);
         case '{':
             if (tupletAt_ >= 0) {
+                // Its '}' is then taken for its own, not for the group's, so that one mistake makes one message.
                 diagnostics_.Error(Here(), "連符 { } の中に連符は書けません");
+                ++tupletsInside_;
                 return true;
             }
             token.op = Op::TupletBegin;
@@ -724,6 +723,10 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             tupletNotes_ = 0;
             break;
         case '}':
+            if (tupletsInside_ > 0) {
+                --tupletsInside_;
+                return ReadLength('}', false, token.length);
+            }
             CloseTuplet(out, token);
             return true;
         case '~':
@@ -734,7 +737,7 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             // Short forms of the controllers used most: pan, main volume, expression (s: the swell pedal).
             token.op = Op::Control;
             token.value = c == 'p' ? 10 : c == 'm' ? 7 : 11;
-            if (!ReadValue(static_cast<char>(c), 0, 127, token.value2))
+            if (!ReadValue(top.text.substr(start, 1), 0, 127, token.value2))
                 return false;
             break;
         case 'w':
@@ -742,7 +745,7 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
                 ++top.pos;
                 // The bend range: registered parameter 0 (101, 100 = 0), semitones in 6, cents in 38, then the
                 // null parameter (127, 127) so that a later data entry changes nothing.
-                if (!ReadValue('w', 0, 24, value))
+                if (!ReadValue(top.text.substr(start, 2), 0, 24, value))
                     return false;
                 static const int controls[][2] = {{101, 0}, {100, 0}, {6, -1}, {38, 0}, {101, 127}, {100, 127}};
                 token.op = Op::Control;
@@ -754,14 +757,14 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
                 return true;
             }
             token.op = Op::Bend;
-            if (!ReadValue('w', -8192, 8191, token.value))
+            if (!ReadValue("w", -8192, 8191, token.value))
                 return false;
             break;
         case 'q':
             if (!Accept('%'))
                 return ReadSimpleCommand(c, token, out);
             token.op = Op::GatePulses;
-            if (!ReadValue('q', 0, 65535, token.value))
+            if (!ReadValue("q%", 0, 65535, token.value))
                 return false;
             break;
         case 'c':
@@ -792,7 +795,7 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             return true;
         case 'n':
             token.op = Op::RawNote;
-            if (!ReadValue('n', 0, 127, token.value) || (Accept(',') && !ReadLength('n', true, token.length)))
+            if (!ReadValue("n", 0, 127, token.value) || (Accept(',') && !ReadLength('n', true, token.length)))
                 return false;
             break;
         case 'l':
@@ -807,7 +810,7 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
         case '(':
         case ')':
             token.op = (c == ')') != options_.swapParentheses ? Op::VelocityUp : Op::VelocityDown;
-            if (!ReadOptionalValue(static_cast<char>(c), 1, 127, 8, token.value))
+            if (!ReadOptionalValue(top.text.substr(start, 1), 1, 127, 8, token.value))
                 return false;
             break;
         case '&':
@@ -834,7 +837,7 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
         case ']':
             // Kept even with a wrong count, so that its '[' does not look unmatched as well.
             token.op = Op::LoopEnd;
-            if (!ReadOptionalValue(']', 1, options_.limits.maxLoopCount, 2, token.value)) {
+            if (!ReadOptionalValue("]", 1, options_.limits.maxLoopCount, 2, token.value)) {
                 SkipArguments();
                 Push(out, token);
                 return true;
@@ -842,13 +845,13 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             break;
         case 'y':
             token.op = Op::Control;
-            if (!ReadValue('y', 0, 127, token.value))
+            if (!ReadValue("y", 0, 127, token.value))
                 return false;
             if (!Accept(',')) {
                 diagnostics_.Error(Here(), "y にはコントロール番号と値をカンマで区切って書きます");
                 return false;
             }
-            if (!ReadValue('y', 0, 127, token.value2))
+            if (!ReadValue("y", 0, 127, token.value2))
                 return false;
             break;
         case '$':
@@ -881,7 +884,7 @@ bool Lexer::ReadSimpleCommand(unsigned char c, Token& token, std::vector<Token>&
     for (const Simple& s : simple) {
         if (c == static_cast<unsigned char>(s.command)) {
             token.op = s.op;
-            if (!ReadValue(s.command, s.low, s.high, token.value))
+            if (!ReadValue(std::string_view(&s.command, 1), s.low, s.high, token.value))
                 return false;
             Push(out, token);
             return true;

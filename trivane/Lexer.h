@@ -86,9 +86,9 @@ private:
     bool Accept(char c);
     void SkipArguments();
     Number ReadNumber();
-    bool InRange(char command, const Number& number, int low, int high);
-    bool ReadValue(char command, int low, int high, int& value);
-    bool ReadOptionalValue(char command, int low, int high, int fallback, int& value);
+    bool InRange(std::string_view command, const Number& number, int low, int high);
+    bool ReadValue(std::string_view command, int low, int high, int& value);
+    bool ReadOptionalValue(std::string_view command, int low, int high, int fallback, int& value);
     bool ReadLengthPart(bool required, char command, std::int64_t& ticks);
     bool ReadLength(char command, bool required, Length& length)
     {
@@ -119,7 +119,7 @@ private:
     void ReportFull();
     void PushBar(std::vector<Token>& out, std::int64_t pulsesAfter);
     bool ReadQuoted(std::string_view word, std::string& text);
-    bool ReadWordCommand(std::vector<Token>& out);
+    bool ReadWordCommand(std::vector<Token>& out, Token token);
     void ReadSysEx(std::vector<Token>& out, Token token);
     void ReadTimeSignature(std::vector<Token>& out, Token token);
     bool ReadChord(std::vector<Token>& out, Token token);
@@ -152,7 +152,9 @@ private:
     // The open '{' of this line: its index in the output and the notes counted since.
     std::int64_t tupletAt_ = -1;
     int tupletNotes_ = 0;
+    int tupletsInside_ = 0;            // '{' written inside it, refused
     int barsSeen_ = 0;                 // '|' stepped over so far
+    std::uint32_t barAt_ = 0;          // where the last of them stands in the source
     std::int64_t pulsesAfterBar_ = 0;  // of the command being read, when a '|' stood inside its length
 };
 

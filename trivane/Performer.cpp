@@ -46,7 +46,7 @@ struct MeterChange {
 
 struct BarLine {
     std::uint32_t tick;  // from the start of the music
-    int line;
+    Place place;
 };
 
 // Gradual changes step every 64th note: smooth to the ear, 32 events a half note at most.
@@ -63,12 +63,18 @@ int Interpolate(int from, int to, std::int64_t elapsed, std::int64_t length)
 
 // What every track shares while it is played.
 struct Shared {
-    std::vector<TempoChange> tempos;
+    std::vector<TempoChange> tempos;  // a tempo taken back by a later one of its track has bpm 0
     std::vector<MeterChange> meters;
     std::int64_t notes = 0;
     std::int64_t notesOutOfRange = 0;  // played as rests
     std::uint32_t start = 0;           // where the music starts: after the reset message's pause
+    std::int64_t barTicks = 0;         // a bar of the song's first time signature
 };
+
+std::int64_t BarTicks(int beats, int beatNote)
+{
+    return static_cast<std::int64_t>(beats) * TicksPerWhole / beatNote;
+}
 
 class TrackPlayer {
 public:
@@ -90,12 +96,15 @@ public:
           budget_(budget),
           channel_(static_cast<std::uint8_t>(track.channel - 1)),
           drums_(track.channel == DrumChannel),
-          tick_(shared.start)
+          tick_(shared.start),
+          barStart_(shared.start),
+          barTicks_(shared.barTicks)
     {
-        controls_.fill(0);
-        controls_[7] = 100;  // what a module starts with: volume 100, pan in the middle, full expression
-        controls_[10] = 64;
-        controls_[11] = 127;
+        values_.fill(0);
+        values_[7] = 100;  // what a module starts with: volume 100, pan in the middle, full expression
+        values_[10] = 64;
+        values_[11] = 127;
+        values_[ramp::Tempo] = DefaultTempo;
     }
 
     void Play();
@@ -118,6 +127,11 @@ private:
         std::size_t bodyStart;
         int remaining;
     };
+    // The events of the last gradual change of a controller, the bend or the tempo, made when the change began.
+    struct Change {
+        std::size_t first = 0;
+        std::size_t end = 0;  // in out_.events, or in shared_.tempos for the tempo
+    };
 
     void Execute(const Token& token, std::size_t& pc);
     void Sound(const Token& token);
@@ -125,6 +139,14 @@ private:
     void Release();
     std::int64_t NoteTicks(const Token& token);
     int VelocityNow() const;
+    std::int64_t GateTicks(std::int64_t ticks);
+    int ValueNow(int thing) const;
+    void EndChange(int thing, bool keepNow);
+    void SetValue(int thing, int value)
+    {
+        EndChange(thing, false);
+        values_[thing] = value;
+    }
     void Ramp(const Token& token);
     std::uint32_t MetaTick() const { return tick_ == shared_.start ? 0 : static_cast<std::uint32_t>(tick_); }
     void EmitMeta(std::int64_t tick, std::uint8_t status, int type, int text);
@@ -166,11 +188,21 @@ private:
     int velocity_ = 100;
     int gate_ = 8;
     int gateCut_ = 0;  // pulses; used instead of gate_ when above 0
+    Place gateCutPlace_ = 0;
     int transpose_ = 0;
-    int tempo_ = DefaultTempo;
-    int bend_ = 0;
-    std::array<int, 128> controls_;
+    // Of each thing a gradual change moves (a controller, ramp::Bend, ramp::Tempo): the value before the events
+    // of its last change, and those events. A new value of the same thing takes back the ones that would sound
+    // with it or after it, so that no tick holds two values of one thing.
+    std::array<int, ramp::Tempo + 1> values_;
+    std::array<Change, ramp::Tempo + 1> changes_{};
+    bool takenBack_ = false;
     VelocityRamp velocityRamp_;
+    // The last lyric, while no note has been struck since: a rest then would take it.
+    std::int64_t notesAtLyric_ = -1;
+    Place lyricPlace_ = 0;
+    // Where the bar sounding now began (a bar line, a time signature change or the start) and its length.
+    std::int64_t barStart_;
+    std::int64_t barTicks_;
     // The notes of the chord being read, then the keys to strike.
     std::vector<int> keys_;
     // The group of '{ }' being played: notes still to come and the pulses left for them.
@@ -200,6 +232,12 @@ void TrackPlayer::Play()
         Execute(token, pc);
     }
     Release();
+    if (notesAtLyric_ == shared_.notes)
+        diagnostics_.Warning(lyricPlace_, "lyric の後に音符がありません");
+    if (takenBack_)
+        out_.events.erase(std::remove_if(out_.events.begin(), out_.events.end(),
+                                         [](const Event& event) { return event.status == 0; }),
+                          out_.events.end());
     out_.endTick = static_cast<std::uint32_t>(std::min(tick_, options_.limits.maxTicks));
     for (const Event& event : out_.events)
         out_.endTick = std::max(out_.endTick, event.tick);
@@ -235,6 +273,10 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             Sound(token);
             break;
         case Op::Rest: {
+            if (notesAtLyric_ == shared_.notes)
+                diagnostics_.Warning(lyricPlace_,
+                                     "lyric の次が休符です (歌詞は休符の時刻に入ります。音符の直前に書きます)");
+            notesAtLyric_ = -1;
             std::int64_t ticks = NoteTicks(token);
             Release();
             Advance(ticks);
@@ -250,25 +292,39 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             }
             break;
         case Op::Bar:
-            bars_.push_back(BarLine{static_cast<std::uint32_t>(tick_ - token.value - shared_.start), token.line});
+            barStart_ = tick_ - token.value;
+            bars_.push_back(
+                BarLine{static_cast<std::uint32_t>(tick_ - token.value - shared_.start), Place(token.line, token.at)});
             break;
         case Op::Bend:
-            bend_ = token.value;
-            Emit(tick_, 0xE0 | channel_, (bend_ + 8192) & 0x7F, (bend_ + 8192) >> 7);
+            SetValue(ramp::Bend, token.value);
+            Emit(tick_, 0xE0 | channel_, (token.value + 8192) & 0x7F, (token.value + 8192) >> 7);
             break;
         case Op::GatePulses:
             gateCut_ = token.value;
+            gateCutPlace_ = Place(token.line, token.at);
             break;
         case Op::Ramp:
             Ramp(token);
             break;
         case Op::Meta:
-            EmitMeta(MetaTick(), 0xFF, token.value, token.value2);
+            // A lyric goes with its note, also the first one after the pause of #reset.
+            if (token.value == meta::Lyric) {
+                notesAtLyric_ = shared_.notes;
+                lyricPlace_ = Place(token.line, token.at);
+            }
+            EmitMeta(token.value == meta::Lyric ? tick_ : MetaTick(), 0xFF, token.value, token.value2);
             break;
         case Op::SysEx:
             EmitMeta(tick_, 0xF0, 0, token.value2);
             break;
         case Op::TimeSignature:
+            if ((tick_ - barStart_) % barTicks_ != 0)
+                diagnostics_.Warning(Place(token.line, token.at),
+                                     "time\"%d/%d\" が小節の途中にあります (拍子は小節の始めで変えます)", token.value,
+                                     token.value2);
+            barStart_ = tick_;
+            barTicks_ = BarTicks(token.value, token.value2);
             if (Spend(tick_))
                 shared_.meters.push_back(MeterChange{MetaTick(), token.value, token.value2});
             break;
@@ -295,7 +351,7 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             defaultTicks_ = TicksOf(token);
             break;
         case Op::Tempo:
-            tempo_ = token.value;
+            SetValue(ramp::Tempo, token.value);
             if (Spend(tick_))
                 shared_.tempos.push_back(TempoChange{MetaTick(), token.value, track_.name, token.line, token.at});
             break;
@@ -323,7 +379,7 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             transpose_ = token.value;
             break;
         case Op::Control:
-            controls_[token.value] = token.value2;
+            SetValue(token.value, token.value2);
             Emit(tick_, 0xB0 | channel_, token.value, token.value2);
             break;
         case Op::LoopBegin:
@@ -384,9 +440,7 @@ void TrackPlayer::Sound(const Token& token)
         Advance(ticks);
         return;
     }
-    std::int64_t gateTicks = gateCut_ > 0 ? std::max<std::int64_t>(1, ticks - gateCut_)
-                             : gate_ == 8 ? ticks
-                                          : std::max<std::int64_t>(1, ticks * gate_ / 8);
+    std::int64_t gateTicks = GateTicks(ticks);
     std::vector<int>& held = sounding_.keys;
     if (sounding_.tied && !held.empty()) {
         for (int key : held) {
@@ -420,9 +474,7 @@ void TrackPlayer::SoundOne(int key, const Token& token)
     ++shared_.notes;
     sounding_.keys.push_back(key);
     sounding_.fullEnd = tick_ + ticks;
-    sounding_.gateEnd = tick_ + (gateCut_ > 0 ? std::max<std::int64_t>(1, ticks - gateCut_)
-                                 : gate_ == 8 ? ticks
-                                              : std::max<std::int64_t>(1, ticks * gate_ / 8));
+    sounding_.gateEnd = tick_ + GateTicks(ticks);
     Advance(ticks);
 }
 
@@ -437,8 +489,57 @@ void TrackPlayer::Release()
     sounding_.tied = false;
 }
 
-// Velocity changes note by note; a controller, the bend and the tempo step every RampStep pulses, each
-// step written only when the value changes, the last at the end of the length.
+// The pulses a note of `ticks` sounds: q's eighths of it, or q%'s pulses less (1 at least, with a warning).
+std::int64_t TrackPlayer::GateTicks(std::int64_t ticks)
+{
+    if (gateCut_ == 0)
+        return gate_ == 8 ? ticks : std::max<std::int64_t>(1, ticks * gate_ / 8);
+    if (gateCut_ >= ticks)
+        diagnostics_.Warning(gateCutPlace_, "q%%%d: %lld クロックの音符より長いので、その音符は 1 クロックだけ鳴ります",
+                             gateCut_, static_cast<long long>(ticks));
+    return std::max<std::int64_t>(1, ticks - gateCut_);
+}
+
+// The value of a controller, the bend or the tempo that sounds now: the last its change has written by now.
+int TrackPlayer::ValueNow(int thing) const
+{
+    int value = values_[thing];
+    const Change& change = changes_[thing];
+    for (std::size_t i = change.first; i < change.end; ++i) {
+        if (thing == ramp::Tempo) {
+            if (shared_.tempos[i].tick > tick_)
+                break;
+            value = shared_.tempos[i].bpm;
+        } else {
+            const Event& event = out_.events[i];
+            if (event.tick > tick_)
+                break;
+            value = thing == ramp::Bend ? (event.data1 | event.data2 << 7) - 8192 : event.data2;
+        }
+    }
+    return value;
+}
+
+// A new value of `thing` now ends its change: the change's events after now are taken back, and those at this
+// very tick too unless `keepNow` (a new change starts from them).
+void TrackPlayer::EndChange(int thing, bool keepNow)
+{
+    Change& change = changes_[thing];
+    for (std::size_t i = change.first; i < change.end; ++i) {
+        std::int64_t tick = thing == ramp::Tempo ? shared_.tempos[i].tick : out_.events[i].tick;
+        if (tick < tick_ || (tick == tick_ && keepNow))
+            continue;
+        if (thing == ramp::Tempo)
+            shared_.tempos[i].bpm = 0;
+        else
+            out_.events[i].status = 0;
+        takenBack_ = true;
+    }
+    change = Change{};
+}
+
+// Velocity changes note by note; a controller, the bend and the tempo step every RampStep pulses from the value
+// sounding now, each step written only when the value changes, the last at the end of the length.
 void TrackPlayer::Ramp(const Token& token)
 {
     std::int64_t length = TicksOf(token);
@@ -450,7 +551,11 @@ void TrackPlayer::Ramp(const Token& token)
         velocity_ = to;
         return;
     }
-    int from = token.value2 == ramp::Bend ? bend_ : token.value2 == ramp::Tempo ? tempo_ : controls_[token.value2];
+    const int thing = token.value2;
+    const int from = ValueNow(thing);
+    EndChange(thing, true);
+    values_[thing] = from;
+    changes_[thing].first = thing == ramp::Tempo ? shared_.tempos.size() : out_.events.size();
     int last = from;
     const std::int64_t span = std::abs(to - from);
     for (std::int64_t step = RampStep; span > 0;) {
@@ -458,13 +563,13 @@ void TrackPlayer::Ramp(const Token& token)
         int value = Interpolate(from, to, elapsed, length);
         if (value != last) {
             std::int64_t tick = tick_ + elapsed;
-            if (token.value2 == ramp::Bend)
+            if (thing == ramp::Bend)
                 Emit(tick, 0xE0 | channel_, (value + 8192) & 0x7F, (value + 8192) >> 7);
-            else if (token.value2 == ramp::Tempo && Spend(tick))
+            else if (thing == ramp::Tempo && Spend(tick))
                 shared_.tempos.push_back(
                     TempoChange{static_cast<std::uint32_t>(tick), value, track_.name, token.line, token.at});
-            else if (token.value2 < 128)
-                Emit(tick, 0xB0 | channel_, token.value2, value);
+            else if (thing < 128)
+                Emit(tick, 0xB0 | channel_, thing, value);
             last = value;
         }
         if (elapsed == length || budget_.exhausted)
@@ -474,12 +579,7 @@ void TrackPlayer::Ramp(const Token& token)
         std::int64_t next = (length * (2 * std::abs(last - from) + 1) + 2 * span - 1) / (2 * span);
         step = std::max(step + RampStep, (next + RampStep - 1) / RampStep * RampStep);
     }
-    if (token.value2 == ramp::Bend)
-        bend_ = to;
-    else if (token.value2 == ramp::Tempo)
-        tempo_ = to;
-    else
-        controls_[token.value2] = to;
+    changes_[thing].end = thing == ramp::Tempo ? shared_.tempos.size() : out_.events.size();
 }
 
 void TrackPlayer::Advance(std::int64_t ticks)
@@ -535,11 +635,6 @@ std::string ResetMessage(Reset reset)
     return {};
 }
 
-std::int64_t BarTicks(int beats, int beatNote)
-{
-    return static_cast<std::int64_t>(beats) * TicksPerWhole / beatNote;
-}
-
 // The conductor track: a reset message, copyright first of the texts, as readers expect it, then title,
 // time signature, key signature, the time signature changes and the tempo changes of every track, 120 when
 // none is set at the start.
@@ -548,6 +643,8 @@ std::int64_t BarTicks(int beats, int beatNote)
 void BuildConductor(const Song& song, Shared& shared, Sequence& sequence, Diagnostics& diagnostics)
 {
     std::vector<TempoChange>& tempos = shared.tempos;
+    tempos.erase(std::remove_if(tempos.begin(), tempos.end(), [](const TempoChange& t) { return t.bpm == 0; }),
+                 tempos.end());
     std::stable_sort(tempos.begin(), tempos.end(),
                      [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
     for (std::size_t i = 1; i < tempos.size(); ++i) {
@@ -633,7 +730,7 @@ void CheckBars(char track,
                 std::int64_t unit = TicksPerWhole / note;
                 std::string held = found % unit == 0 ? Format("%lld/%d", static_cast<long long>(found / unit), note)
                                                      : Format("%lld クロック", static_cast<long long>(found));
-                diagnostics.Warning(bar.line, "トラック %c の %d 小節目が %s 拍子なのに %s あります", track, number,
+                diagnostics.Warning(bar.place, "トラック %c の %d 小節目が %s 拍子なのに %s あります", track, number,
                                     Format("%d/%d", m.beats, m.beatNote).c_str(), held.c_str());
             }
         }
@@ -652,8 +749,9 @@ Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnost
     Shared shared;
     // After a reset message a module needs time to get ready: the music waits one bar of the first time
     // signature (two seconds of 4/4 at 120).
+    shared.barTicks = BarTicks(song.beats ? song.beats : 4, song.beatNote);
     if (song.reset != Reset::None)
-        shared.start = static_cast<std::uint32_t>(BarTicks(song.beats ? song.beats : 4, song.beatNote));
+        shared.start = static_cast<std::uint32_t>(shared.barTicks);
     std::vector<std::pair<char, std::vector<BarLine>>> bars;
     std::vector<Token> tokens;
     EventTrack played;
