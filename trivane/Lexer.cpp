@@ -48,6 +48,28 @@ bool ParseTimeSignature(std::string_view text, int& beats, int& beatNote)
     return beats >= 1 && beats <= 32 && beatNote >= 1 && beatNote <= 32 && (beatNote & (beatNote - 1)) == 0;
 }
 
+// "D", "b- minor", "F# major": the tonic as a note name, upper or lower case, with its sharp or flat, then
+// major (the default) or minor.
+bool ParseKey(std::string_view text, int& sharps, bool& minor)
+{
+    static const int fifths[] = {3, 5, 0, 2, 4, -1, 1};  // of the major keys a to g
+    const char letter = text.empty() ? 0 : static_cast<char>(text[0] | 0x20);
+    if (letter < 'a' || letter > 'g')
+        return false;
+    sharps = fifths[letter - 'a'];
+    text.remove_prefix(1);
+    if (!text.empty() && (text[0] == '+' || text[0] == '#' || text[0] == '-')) {
+        sharps += text[0] == '-' ? -7 : 7;
+        text.remove_prefix(1);
+    }
+    const std::string_view blanks(" \t\r\f\v\0", 6);
+    text.remove_prefix(std::min(text.find_first_not_of(blanks), text.size()));
+    text.remove_suffix(text.size() - std::min(text.find_last_not_of(blanks) + 1, text.size()));
+    minor = text == "minor";
+    sharps -= minor ? 3 : 0;
+    return (text.empty() || text == "major" || minor) && sharps >= -7 && sharps <= 7;
+}
+
 Lexer::Lexer(const MacroTable& macros,
              std::vector<std::string>& texts,
              const CompileOptions& options,
@@ -302,11 +324,6 @@ void Lexer::ReportFull()
     full_ = true;
 }
 
-void Lexer::RefuseTupletLength()
-{
-    diagnostics_.Error(Here(), "連符 { } の中の音符には音長を書けません (長さは } の後に書きます)");
-}
-
 void Lexer::CloseTuplet(std::vector<Token>& out, Token token)
 {
     if (tupletAt_ < 0) {
@@ -360,7 +377,8 @@ bool Lexer::ReadWordCommand(std::vector<Token>& out, Token token)
         const char* word;
         int metaType;  // 0: not a text
     };
-    static const Word words[] = {{"text", 1}, {"name", 3}, {"lyric", 5}, {"marker", 6}, {"sysex", 0}, {"time", 0}};
+    static const Word words[] = {{"text", 1},  {"name", 3}, {"lyric", 5}, {"marker", 6},
+                                 {"sysex", 0}, {"time", 0}, {"key", 0}};
     Frame& top = frames_.back();
     std::size_t start = top.pos - 1, end = start;
     while (end < top.text.size() && end - start < 16 && top.text[end] >= 'a' && top.text[end] <= 'z')
@@ -374,8 +392,8 @@ bool Lexer::ReadWordCommand(std::vector<Token>& out, Token token)
             continue;
         if (word == "sysex")
             ReadSysEx(out, token);
-        else if (word == "time")
-            ReadTimeSignature(out, token);
+        else if (word == "time" || word == "key")
+            ReadSignature(word, out, token);
         else {
             std::string text;
             if (!ReadQuoted(word, text))
@@ -439,21 +457,31 @@ void Lexer::ReadSysEx(std::vector<Token>& out, Token token)
     Push(out, token);
 }
 
-void Lexer::ReadTimeSignature(std::vector<Token>& out, Token token)
+// time"6/8" and key"b- minor": a time or key signature from this tick on.
+void Lexer::ReadSignature(std::string_view word, std::vector<Token>& out, Token token)
 {
     std::string text;
-    if (!ReadQuoted("time", text))
+    if (!ReadQuoted(word, text))
         return;
-    int beats = 0, beatNote = 0;
-    if (!ParseTimeSignature(text, beats, beatNote)) {
-        diagnostics_.Error(Here(),
-                           "time\"%s\": 拍子は 3/4 のように、拍の数 1-32 と 1, 2, 4, 8, 16, 32 の音符で書きます",
-                           Shown(text).c_str());
-        return;
+    bool minor = false;
+    if (word == "key") {
+        token.op = Op::KeySignature;
+        if (!ParseKey(text, token.value, minor)) {
+            diagnostics_.Error(Here(),
+                               "key\"%s\": 調は D や b- minor のように、フラット 7 つからシャープ 7 つまでで書きます",
+                               Shown(text).c_str());
+            return;
+        }
+        token.value2 = minor;
+    } else {
+        token.op = Op::TimeSignature;
+        if (!ParseTimeSignature(text, token.value, token.value2)) {
+            diagnostics_.Error(Here(),
+                               "time\"%s\": 拍子は 3/4 のように、拍の数 1-32 と 1, 2, 4, 8, 16, 32 の音符で書きます",
+                               Shown(text).c_str());
+            return;
+        }
     }
-    token.op = Op::TimeSignature;
-    token.value = beats;
-    token.value2 = beatNote;
     Push(out, token);
 }
 
@@ -487,13 +515,19 @@ bool Lexer::ReadChord(std::vector<Token>& out, Token token)
             shift += (c == '>') != options_.swapAngleBrackets ? 12 : -12;
             continue;
         }
-        if (c < 'a' || c > 'g') {
-            mistake("和音 %s の中には音名と < > だけを書けます");
-            continue;
-        }
         Token note = token;
         note.op = Op::ChordNote;
-        note.value = SemitoneOf(static_cast<char>(c)) + shift;
+        if (c == 'n') {
+            // A drum by its number, as n36 is outside chords.
+            note.op = Op::ChordRawNote;
+            if (!ReadValue("n", 0, 127, note.value))
+                ok = false;
+        } else if (c < 'a' || c > 'g') {
+            mistake("和音 %s の中には音名、n と番号、< > だけを書けます");
+            continue;
+        } else {
+            note.value = SemitoneOf(static_cast<char>(c)) + shift;
+        }
         for (;;) {
             if (Accept('+') || Accept('#'))
                 ++note.value;
@@ -502,7 +536,7 @@ bool Lexer::ReadChord(std::vector<Token>& out, Token token)
             else
                 break;
         }
-        if ((Peek() >= '0' && Peek() <= '9') || Peek() == '.' || Peek() == '%' || Peek() == '^') {
+        if ((Peek() >= '0' && Peek() <= '9') || Peek() == '.' || Peek() == '%' || Peek() == '^' || Peek() == ',') {
             mistake("和音 %s: 音長は閉じる ' の後に 1 つだけ書きます");
             continue;
         }

@@ -121,22 +121,15 @@ private:
     bool ReadQuoted(std::string_view word, std::string& text);
     bool ReadWordCommand(std::vector<Token>& out, Token token);
     void ReadSysEx(std::vector<Token>& out, Token token);
-    void ReadTimeSignature(std::vector<Token>& out, Token token);
+    void ReadSignature(std::string_view word, std::vector<Token>& out, Token token);
     bool ReadChord(std::vector<Token>& out, Token token);
     bool ReadRamp(std::vector<Token>& out, Token token);
-    // A note, rest or chord: inside '{ }' it takes its share of the group's length and may not have its own.
+    // A note, rest or chord: inside '{ }' it takes its share of the group's length, in proportion to its own.
     void PushNote(std::vector<Token>& out, const Token& token)
     {
-        if (tupletAt_ >= 0) {
-            if (token.length.base != 0 || token.length.extra != 0 || token.length.Dots() != 0) {
-                RefuseTupletLength();
-                return;
-            }
-            ++tupletNotes_;
-        }
+        tupletNotes_ += tupletAt_ >= 0;
         Push(out, token);
     }
-    void RefuseTupletLength();
     void CloseTuplet(std::vector<Token>& out, Token token);
 
     const MacroTable& macros_;
@@ -160,6 +153,8 @@ private:
 
 // Parses "3/4": beats 1-32 over a note value 1, 2, 4, 8, 16 or 32.
 bool ParseTimeSignature(std::string_view text, int& beats, int& beatNote);
+// Parses "D" or "b- minor" into the sharps of its key signature, -7 (seven flats) to 7.
+bool ParseKey(std::string_view text, int& sharps, bool& minor);
 
 // Code page 932: a lead byte takes the byte after it along.
 inline bool IsLeadByte(unsigned char c)

@@ -318,29 +318,11 @@ void SongReader::ReadDirective(int line, std::string_view text)
     }
 }
 
-// "#key D", "#key b- minor", "#key F# major": the tonic as a note name, upper or lower case, with its sharp
-// or flat, then major (the default) or minor.
 void SongReader::ReadKey(int line, std::string_view value)
 {
-    static const int fifths[] = {3, 5, 0, 2, 4, -1, 1};  // of the major keys a to g
     int sharps = 0;
-    bool ok = !value.empty();
-    if (ok) {
-        char letter = static_cast<char>(value[0] | 0x20);
-        ok = letter >= 'a' && letter <= 'g';
-        if (ok)
-            sharps = fifths[letter - 'a'];
-        value.remove_prefix(1);
-    }
-    if (ok && !value.empty() && (value[0] == '+' || value[0] == '#' || value[0] == '-')) {
-        sharps += value[0] == '-' ? -7 : 7;
-        value.remove_prefix(1);
-    }
-    value = Trim(value);
-    bool minor = value == "minor";
-    if (minor)
-        sharps -= 3;
-    if (!ok || !(value.empty() || value == "major" || minor) || sharps < -7 || sharps > 7) {
+    bool minor = false;
+    if (!ParseKey(value, sharps, minor)) {
         diagnostics_.Error(line, "#key には調を D や b- minor のように、フラット 7 つからシャープ 7 つまでで書きます");
         return;
     }

@@ -44,6 +44,12 @@ struct MeterChange {
     int beatNote;
 };
 
+struct KeyChange {
+    std::uint32_t tick;
+    int sharps;
+    bool minor;
+};
+
 struct BarLine {
     std::uint32_t tick;  // from the start of the music
     Place place;
@@ -65,6 +71,7 @@ int Interpolate(int from, int to, std::int64_t elapsed, std::int64_t length)
 struct Shared {
     std::vector<TempoChange> tempos;  // a tempo taken back by a later one of its track has bpm 0
     std::vector<MeterChange> meters;
+    std::vector<KeyChange> keys;
     std::int64_t notes = 0;
     std::int64_t notesOutOfRange = 0;  // played as rests
     std::uint32_t start = 0;           // where the music starts: after the reset message's pause
@@ -151,7 +158,8 @@ private:
     std::uint32_t MetaTick() const { return tick_ == shared_.start ? 0 : static_cast<std::uint32_t>(tick_); }
     void EmitMeta(std::int64_t tick, std::uint8_t status, int type, int text);
     void Advance(std::int64_t ticks);
-    std::int64_t TicksOf(const Token& token);
+    std::int64_t TicksOf(const Token& token) { return TicksOf(token, defaultTicks_); }
+    std::int64_t TicksOf(const Token& token, std::int64_t defaultTicks);
     // Counts one more event of the song, tempo changes included; false when it may not be made.
     bool Spend(std::int64_t tick)
     {
@@ -205,9 +213,12 @@ private:
     std::int64_t barTicks_;
     // The notes of the chord being read, then the keys to strike.
     std::vector<int> keys_;
-    // The group of '{ }' being played: notes still to come and the pulses left for them.
+    // The group of '{ }' being played: notes still to come, the pulses left for them and the sum of their own
+    // lengths, those without a number counted as the default length at the '{'.
     int tupletLeft_ = 0;
     std::int64_t tupletTicks_ = 0;
+    std::int64_t tupletWeight_ = 0;
+    std::int64_t tupletDefault_ = 0;
     Sounding sounding_;
     std::vector<Loop> loops_;
 };
@@ -269,6 +280,10 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             keys_.push_back(token.value);
             Sound(token);
             break;
+        case Op::ChordRawNote:
+            if (std::find(keys_.begin(), keys_.end(), token.value) == keys_.end())
+                keys_.push_back(token.value);
+            break;
         case Op::Chord:
             Sound(token);
             break;
@@ -285,6 +300,15 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
         case Op::TupletBegin:
             tupletTicks_ = TicksOf(token);
             tupletLeft_ = token.value;
+            tupletDefault_ = defaultTicks_;
+            tupletWeight_ = 0;
+            for (std::size_t i = pc, seen = 0; seen < static_cast<std::size_t>(tupletLeft_); ++i) {
+                const Op op = tokens_[i].op;
+                if (op == Op::Note || op == Op::RawNote || op == Op::Rest || op == Op::Chord) {
+                    tupletWeight_ += TicksOf(tokens_[i], tupletDefault_);
+                    ++seen;
+                }
+            }
             if (tupletTicks_ < tupletLeft_) {
                 diagnostics_.Warning(Place(token.line, token.at),
                                      "連符の長さが音符の数より短いので、1 音 1 クロックにしました");
@@ -317,6 +341,10 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             break;
         case Op::SysEx:
             EmitMeta(tick_, 0xF0, 0, token.value2);
+            break;
+        case Op::KeySignature:
+            if (Spend(tick_))
+                shared_.keys.push_back(KeyChange{MetaTick(), token.value, token.value2 != 0});
             break;
         case Op::TimeSignature:
             if ((tick_ - barStart_) % barTicks_ != 0)
@@ -402,23 +430,29 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
 
 // A length written without a number takes the default length, and its dots only now: the same mistake as
 // dots on a written number that cannot be halved.
-std::int64_t TrackPlayer::TicksOf(const Token& token)
+std::int64_t TrackPlayer::TicksOf(const Token& token, std::int64_t defaultTicks)
 {
     std::int64_t base = token.length.base;
-    if (base == 0 && !AddDots(defaultTicks_, token.length.Dots(), base)) {
+    if (base == 0 && !AddDots(defaultTicks, token.length.Dots(), base)) {
         diagnostics_.Error(Place(token.line, token.at), "%s", UnevenLengthMessage);
-        base = defaultTicks_;
+        base = defaultTicks;
     }
     return base + token.length.extra;
 }
 
-// The length of a note, rest or chord; inside '{ }' its share of the group, the last one taking what is left.
+// The length of a note, rest or chord; inside '{ }' its share of what the group has left, in proportion to
+// its own length among those still to come, and at least a pulse for each. Equal lengths share alike, the
+// pulses left over going one each to the last notes.
 std::int64_t TrackPlayer::NoteTicks(const Token& token)
 {
     if (tupletLeft_ == 0)
         return TicksOf(token);
-    std::int64_t ticks = tupletTicks_ / tupletLeft_;
+    const std::int64_t weight = TicksOf(token, tupletDefault_);
+    std::int64_t ticks = tupletTicks_;
+    if (tupletLeft_ > 1)
+        ticks = std::clamp<std::int64_t>(tupletTicks_ * weight / tupletWeight_, 1, tupletTicks_ - (tupletLeft_ - 1));
     tupletTicks_ -= ticks;
+    tupletWeight_ -= weight;
     --tupletLeft_;
     return ticks;
 }
@@ -669,11 +703,21 @@ void BuildConductor(const Song& song, Shared& shared, Sequence& sequence, Diagno
     const std::vector<MeterChange>& meters = shared.meters;
     if (meters.empty() || meters.front().tick != 0)
         AddMeta(sequence, 0, meta::TimeSignature, TimeSignatureData(song.beats ? song.beats : 4, song.beatNote));
-    if (song.hasKey)
+    std::vector<KeyChange>& keys = shared.keys;
+    std::stable_sort(keys.begin(), keys.end(), [](const KeyChange& a, const KeyChange& b) { return a.tick < b.tick; });
+    if (song.hasKey && (keys.empty() || keys.front().tick != 0))
         AddMeta(sequence, 0, meta::KeySignature, std::string{static_cast<char>(song.sharps), song.minor});
     for (const MeterChange& change : meters) {
         AddMeta(sequence, change.tick, meta::TimeSignature, TimeSignatureData(change.beats, change.beatNote));
         sequence.endTick = std::max(sequence.endTick, change.tick);
+    }
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        // Of the keys of one tick the one written last counts.
+        if (i + 1 < keys.size() && keys[i + 1].tick == keys[i].tick)
+            continue;
+        AddMeta(sequence, keys[i].tick, meta::KeySignature,
+                std::string{static_cast<char>(keys[i].sharps), keys[i].minor});
+        sequence.endTick = std::max(sequence.endTick, keys[i].tick);
     }
     std::int64_t scaled = 0;  // microseconds times TicksPerQuarter, summed exactly
     std::uint32_t last = 0;

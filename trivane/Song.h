@@ -35,8 +35,10 @@ enum class Op : std::uint8_t {
     LoopBreak,      // value2: index of the matching LoopEnd
     LoopEnd,        // value: repeat count, value2: index of the matching LoopBegin
     ChordNote,      // value: semitones above c of the octave, the chord's own octave shifts included
+    ChordRawNote,   // value: MIDI note number, played as it is
     Chord,          // sounds the ChordNotes just before it together; value: how many
-    TupletBegin,    // value: notes, rests and chords in the group, length: the whole group's
+    TupletBegin,    // value: notes, rests and chords in the group, length: the whole group's, shared in
+                    // proportion to theirs
     Bar,            // '|': value: pulses of the note before it that lie after the bar line
     Bend,           // value: -8192 to 8191
     GatePulses,     // value: pulses each note stops short of its length
@@ -44,6 +46,7 @@ enum class Op : std::uint8_t {
     Meta,           // value: meta event type, value2: index of its text in Sequence::texts
     SysEx,          // value2: index in Sequence::texts of the bytes after F0
     TimeSignature,  // value: beats, value2: the beat's note value
+    KeySignature,   // value: sharps, -7 (seven flats) to 7; value2: 1 for minor
 };
 
 // What a gradual change moves: a controller 0-127, or one of these.
