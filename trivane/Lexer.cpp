@@ -368,17 +368,11 @@ bool Lexer::ReadQuoted(std::string_view word, std::string& text)
     return true;
 }
 
-// name"..." text"..." marker"..." lyric"..." sysex"..." time"...": letters right before a quote. False when the
+// name"..." key"..." and the other words of the table of commands: letters right before a quote. False when the
 // letters here are not followed by one (they are then read as one-letter commands); other letters before a
 // quote are one mistake, their text stepped over.
 bool Lexer::ReadWordCommand(std::vector<Token>& out, Token token)
 {
-    struct Word {
-        const char* word;
-        int metaType;  // 0: not a text
-    };
-    static const Word words[] = {{"text", 1},  {"name", 3}, {"lyric", 5}, {"marker", 6},
-                                 {"sysex", 0}, {"time", 0}, {"key", 0}};
     Frame& top = frames_.back();
     std::size_t start = top.pos - 1, end = start;
     while (end < top.text.size() && end - start < 16 && top.text[end] >= 'a' && top.text[end] <= 'z')
@@ -387,19 +381,20 @@ bool Lexer::ReadWordCommand(std::vector<Token>& out, Token token)
         return false;
     std::string_view word = top.text.substr(start, end - start);
     top.pos = end;
-    for (const Word& w : words) {
-        if (word != w.word)
+    for (const Command& command : Commands) {
+        const std::string_view spelling = command.spelling;
+        if (spelling.back() != '"' || spelling.substr(0, spelling.size() - 1) != word)
             continue;
-        if (word == "sysex")
+        if (command.kind == CommandKind::SysEx)
             ReadSysEx(out, token);
-        else if (word == "time" || word == "key")
+        else if (command.kind == CommandKind::Signature)
             ReadSignature(word, out, token);
         else {
             std::string text;
             if (!ReadQuoted(word, text))
                 return true;
             token.op = Op::Meta;
-            token.value = w.metaType;
+            token.value = command.code;
             token.value2 = static_cast<std::int32_t>(texts_.size());
             texts_.push_back(std::move(text));
             Push(out, token);
@@ -520,7 +515,7 @@ bool Lexer::ReadChord(std::vector<Token>& out, Token token)
         if (c == 'n') {
             // A drum by its number, as n36 is outside chords.
             note.op = Op::ChordRawNote;
-            if (!ReadValue("n", 0, 127, note.value))
+            if (!ReadValue(CommandNamed("n"), note.value))
                 ok = false;
         } else if (c < 'a' || c > 'g') {
             mistake("和音 %s の中には音名、n と番号、< > だけを書けます");
@@ -559,39 +554,25 @@ bool Lexer::ReadChord(std::vector<Token>& out, Token token)
 // over the length, while the music goes on.
 bool Lexer::ReadRamp(std::vector<Token>& out, Token token)
 {
-    struct Target {
-        char command;
-        int target;
-        int low, high;
-    };
-    static const Target targets[] = {{'v', ramp::Velocity, 1, 127},
-                                     {'w', ramp::Bend, -8192, 8191},
-                                     {'t', ramp::Tempo, 4, 999},
-                                     {'p', 10, 0, 127},
-                                     {'m', 7, 0, 127},
-                                     {'s', 11, 0, 127},
-                                     {'y', 0, 0, 127}};
     int c = Peek();
-    for (const Target& target : targets) {
-        if (c != static_cast<unsigned char>(target.command))
+    for (const Command& target : Commands) {
+        if (target.kind != CommandKind::Ramp || c != static_cast<unsigned char>(target.spelling[1]))
             continue;
-        Frame& top = frames_.back();
-        const std::string_view written = top.text.substr(++top.pos - 2, 2);
+        ++frames_.back().pos;
         token.op = Op::Ramp;
-        token.value2 = target.target;
+        token.value2 = target.code;
         if (c == 'y') {
-            if (!ReadValue(written, 0, 127, token.value2))
+            if (!ReadValue(target, token.value2))
                 return false;
             if (!Accept(',')) {
                 diagnostics_.Error(Here(), "~y にはコントロール番号, 値, 音長を書きます");
                 return false;
             }
         }
-        if (!ReadValue(written, target.low, target.high, token.value))
+        if (!ReadValue(target, token.value))
             return false;
         if (!Accept(',')) {
-            diagnostics_.Error(Here(), "~%c の値の後に , と音長を書きます (例: ~%c%d,1)", target.command,
-                               target.command, target.high);
+            diagnostics_.Error(Here(), "~%c の値の後に , と音長を書きます (例: ~%c%d,1)", c, c, target.high);
             return false;
         }
         if (!ReadLength('~', true, token.length))
@@ -736,7 +717,6 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
     token.op = Op::Rest;
     token.line = Line();
     token.at = Here().at;
-    const std::size_t start = top.pos;
     const unsigned char c = static_cast<unsigned char>(top.text[top.pos++]);
     // No word begins with a note or a rest, so that runs of notes such as "cdef" cost nothing here.
     if (c >= 'h' && c <= 'z' && c != 'r' && Peek() >= 'a' && Peek() <= 'z' && ReadWordCommand(out, token))
@@ -767,19 +747,22 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             return ReadRamp(out, token);
         case 'p':
         case 'm':
-        case 's':
+        case 's': {
             // Short forms of the controllers used most: pan, main volume, expression (s: the swell pedal).
+            static constexpr const Command* shortForms[] = {&CommandNamed("p"), &CommandNamed("m"), &CommandNamed("s")};
+            const Command& command = *shortForms[c == 'p' ? 0 : c == 'm' ? 1 : 2];
             token.op = Op::Control;
-            token.value = c == 'p' ? 10 : c == 'm' ? 7 : 11;
-            if (!ReadValue(top.text.substr(start, 1), 0, 127, token.value2))
+            token.value = command.code;
+            if (!ReadValue(command, token.value2))
                 return false;
             break;
+        }
         case 'w':
             if (Peek() == 'r') {
                 ++top.pos;
                 // The bend range: registered parameter 0 (101, 100 = 0), semitones in 6, cents in 38, then the
                 // null parameter (127, 127) so that a later data entry changes nothing.
-                if (!ReadValue(top.text.substr(start, 2), 0, 24, value))
+                if (!ReadValue(CommandNamed("wr"), value))
                     return false;
                 static const int controls[][2] = {{101, 0}, {100, 0}, {6, -1}, {38, 0}, {101, 127}, {100, 127}};
                 token.op = Op::Control;
@@ -791,14 +774,14 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
                 return true;
             }
             token.op = Op::Bend;
-            if (!ReadValue("w", -8192, 8191, token.value))
+            if (!ReadValue(CommandNamed("w"), token.value))
                 return false;
             break;
         case 'q':
             if (!Accept('%'))
                 return ReadSimpleCommand(c, token, out);
             token.op = Op::GatePulses;
-            if (!ReadValue("q%", 0, 65535, token.value))
+            if (!ReadValue(CommandNamed("q%"), token.value))
                 return false;
             break;
         case 'c':
@@ -829,7 +812,7 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             return true;
         case 'n':
             token.op = Op::RawNote;
-            if (!ReadValue("n", 0, 127, token.value) || (Accept(',') && !ReadLength('n', true, token.length)))
+            if (!ReadValue(CommandNamed("n"), token.value) || (Accept(',') && !ReadLength('n', true, token.length)))
                 return false;
             break;
         case 'l':
@@ -844,7 +827,7 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
         case '(':
         case ')':
             token.op = (c == ')') != options_.swapParentheses ? Op::VelocityUp : Op::VelocityDown;
-            if (!ReadOptionalValue(top.text.substr(start, 1), 1, 127, 8, token.value))
+            if (!ReadOptionalValue(CommandNamed(c == '(' ? "(" : ")"), token.value))
                 return false;
             break;
         case '&':
@@ -871,7 +854,7 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
         case ']':
             // Kept even with a wrong count, so that its '[' does not look unmatched as well.
             token.op = Op::LoopEnd;
-            if (!ReadOptionalValue("]", 1, options_.limits.maxLoopCount, 2, token.value)) {
+            if (!ReadOptionalValue(CommandNamed("]"), token.value, options_.limits.maxLoopCount)) {
                 SkipArguments();
                 Push(out, token);
                 return true;
@@ -879,13 +862,13 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             break;
         case 'y':
             token.op = Op::Control;
-            if (!ReadValue("y", 0, 127, token.value))
+            if (!ReadValue(CommandNamed("y"), token.value))
                 return false;
             if (!Accept(',')) {
                 diagnostics_.Error(Here(), "y にはコントロール番号と値をカンマで区切って書きます");
                 return false;
             }
-            if (!ReadValue("y", 0, 127, token.value2))
+            if (!ReadValue(CommandNamed("y"), token.value2))
                 return false;
             break;
         case '$':
@@ -907,18 +890,17 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
 bool Lexer::ReadSimpleCommand(unsigned char c, Token& token, std::vector<Token>& out)
 {
     struct Simple {
-        char command;
+        const Command& command;
         Op op;
-        int low, high;
     };
-    static const Simple simple[] = {
-        {'o', Op::Octave, 0, 9}, {'t', Op::Tempo, 4, 999},   {'v', Op::Velocity, 1, 127},
-        {'q', Op::Gate, 1, 8},   {'@', Op::Program, 0, 127}, {'k', Op::Transpose, -48, 48},
+    static constexpr Simple simple[] = {
+        {CommandNamed("o"), Op::Octave}, {CommandNamed("t"), Op::Tempo},   {CommandNamed("v"), Op::Velocity},
+        {CommandNamed("q"), Op::Gate},   {CommandNamed("@"), Op::Program}, {CommandNamed("k"), Op::Transpose},
     };
     for (const Simple& s : simple) {
-        if (c == static_cast<unsigned char>(s.command)) {
+        if (c == static_cast<unsigned char>(s.command.spelling[0])) {
             token.op = s.op;
-            if (!ReadValue(std::string_view(&s.command, 1), s.low, s.high, token.value))
+            if (!ReadValue(s.command, token.value))
                 return false;
             Push(out, token);
             return true;

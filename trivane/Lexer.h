@@ -2,6 +2,7 @@
 // body is read in place, on an explicit stack, so nesting costs no recursion of ours.
 #pragma once
 
+#include "Commands.h"
 #include "Diagnostics.h"
 #include "Options.h"
 #include "Song.h"
@@ -88,7 +89,16 @@ private:
     Number ReadNumber();
     bool InRange(std::string_view command, const Number& number, int low, int high);
     bool ReadValue(std::string_view command, int low, int high, int& value);
+    bool ReadValue(const Command& command, int& value)
+    {
+        return ReadValue(command.spelling, command.low, command.high, value);
+    }
     bool ReadOptionalValue(std::string_view command, int low, int high, int fallback, int& value);
+    // Without a number the command's code, its default; `high` when a limit lowers the table's.
+    bool ReadOptionalValue(const Command& command, int& value, int high = 0)
+    {
+        return ReadOptionalValue(command.spelling, command.low, high ? high : command.high, command.code, value);
+    }
     bool ReadLengthPart(bool required, char command, std::int64_t& ticks);
     bool ReadLength(char command, bool required, Length& length)
     {

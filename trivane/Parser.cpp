@@ -311,8 +311,9 @@ void SongReader::ReadDirective(int line, std::string_view text)
         std::string lower(name);
         for (char& c : lower)
             c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        bool known = lower == "title" || lower == "copyright" || lower == "channel" || lower == "time" ||
-                     lower == "key" || lower == "reset";
+        bool known = false;
+        for (const Command& command : Commands)
+            known = known || (command.kind == CommandKind::Directive && command.spelling.substr(1) == lower);
         diagnostics_.Warning(line, "#%.*s は知らない指示なので無視しました%s", static_cast<int>(name.size()),
                              name.data(), known ? " (指示は小文字で書きます)" : "");
     }

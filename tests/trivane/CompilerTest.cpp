@@ -1,6 +1,7 @@
 // The compiler on MML text in memory, table by table: exact event listings, forms that must mean the same,
 // every message with its line, the limits that keep hostile input from crashing or hanging it, and the
 // sample songs with every option.
+#include "Commands.h"
 #include "Compiler.h"
 #include "SmfCheck.h"
 
@@ -134,6 +135,25 @@ TEST(Compile, ReportsEveryDistinctMistakeOnceInLineAndColumnOrder)
             described[i].resize(std::min(described[i].size(), c.second[i].size()));  // the start of each text
         EXPECT_EQ(described, c.second) << c.first;
         EXPECT_EQ(song.result.ok, (" | " + Joined(c.second)).find(" | E") == std::string::npos) << c.first;
+    }
+}
+
+// Each row of the table of commands: its use compiles without a message, and both halves of the manual show it.
+TEST(Compile, EveryCommandOfTheTableCompilesAndTheManualShowsIt)
+{
+#ifdef _WIN32
+    const std::string manual = ReadBytes("Z:" TRIVANE_SAMPLES_DIR "/../mml.md");
+#else
+    const std::string manual = ReadBytes(TRIVANE_SAMPLES_DIR "/../mml.md");
+#endif
+    const std::size_t english = manual.find("\n## English");
+    ASSERT_NE(english, std::string::npos);
+    for (const Command& command : Commands) {
+        const std::string use(command.example);
+        const bool line = use[0] == '#' || (use[0] >= 'A' && use[0] <= 'Z');  // a directive or track names
+        Compiled song = CompileText("$riff(1) = $1 c8\n" + (line ? use + "\nAD c" : "A c1 " + use + " c"));
+        EXPECT_TRUE(song.result.ok && song.result.warnings == 0) << use << "\n" << Joined(song.result.messages);
+        EXPECT_TRUE(manual.find(use) < english && manual.find(use, english) != manual.npos) << use;
     }
 }
 
