@@ -32,6 +32,8 @@ enum class CommandKind : std::uint8_t {
     Text,       // a word with a text in quotes; code: its meta event type
     Signature,  // a time or key signature in the music
     SysEx,
+    Articulation,  // a mark before a note or chord; code: its mark:: bit
+    Dynamics,      // a dynamic mark; code: the velocity it sets
     Directive,  // a line that starts with '#'
     Comment,
     Track,  // capitals at the start of a line
@@ -90,6 +92,18 @@ inline constexpr Command Commands[] = {
     {"{", CommandKind::Tuplet, 0, 0, -1, "{c d e}4"},
     {"}", CommandKind::Tuplet, 0, 0, -1, "{c d e}4"},
     {"|", CommandKind::Bar, 0, 0, -1, "c2 | ^2"},
+    {"!.", CommandKind::Articulation, 0, 0, mark::Staccato, "!. c8"},
+    {"!-", CommandKind::Articulation, 0, 0, mark::Tenuto, "!- f2"},
+    {"!>", CommandKind::Articulation, 0, 0, mark::Accent, "!> e4"},
+    {"!^", CommandKind::Articulation, 0, 0, mark::Marcato, "!^ 'c e g'4"},
+    {"!ppp", CommandKind::Dynamics, 0, 0, 16, "!ppp"},
+    {"!pp", CommandKind::Dynamics, 0, 0, 32, "!pp"},
+    {"!p", CommandKind::Dynamics, 0, 0, 48, "!p"},
+    {"!mp", CommandKind::Dynamics, 0, 0, 64, "!mp"},
+    {"!mf", CommandKind::Dynamics, 0, 0, 80, "!mf"},
+    {"!f", CommandKind::Dynamics, 0, 0, 96, "!f"},
+    {"!ff", CommandKind::Dynamics, 0, 0, 112, "!ff"},
+    {"!fff", CommandKind::Dynamics, 0, 0, 127, "!fff"},
     {"~v", CommandKind::Ramp, 1, 127, ramp::Velocity, "~v120,1"},
     {"~p", CommandKind::Ramp, 0, 127, 10, "~p0,2"},
     {"~m", CommandKind::Ramp, 0, 127, 7, "~m40,1"},

@@ -586,6 +586,31 @@ bool Lexer::ReadRamp(std::vector<Token>& out, Token token)
     return false;
 }
 
+// !. !- !> !^ (staccato, tenuto, accent, marcato) for the next note or chord, and the dynamics !ppp to !fff,
+// which set the velocity.
+bool Lexer::ReadMark(std::vector<Token>& out, Token token)
+{
+    Frame& top = frames_.back();
+    std::size_t end = top.pos;
+    while (end < top.text.size() && (top.text[end] == 'p' || top.text[end] == 'm' || top.text[end] == 'f'))
+        ++end;
+    if (end == top.pos && end < top.text.size() && !IsSeparator(static_cast<unsigned char>(top.text[end])))
+        ++end;  // a sign
+    const std::string_view mark = top.text.substr(top.pos - 1, end - top.pos + 1);
+    top.pos = end;
+    for (const Command& command : Commands) {
+        if (command.spelling != mark)
+            continue;
+        token.op = command.kind == CommandKind::Dynamics ? Op::Velocity : Op::Articulation;
+        token.value = command.code;
+        Push(out, token);
+        return true;
+    }
+    diagnostics_.Error(Here(), "%s: ! の後には . - > ^ のどれか、または ppp から fff までの強弱を書きます",
+                       Shown(mark).c_str());
+    return false;
+}
+
 void Lexer::ReadMacroUse()
 {
     Frame& top = frames_.back();
@@ -745,6 +770,8 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             return true;
         case '~':
             return ReadRamp(out, token);
+        case '!':
+            return ReadMark(out, token);
         case 'p':
         case 'm':
         case 's': {

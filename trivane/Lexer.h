@@ -134,6 +134,7 @@ private:
     void ReadSignature(std::string_view word, std::vector<Token>& out, Token token);
     bool ReadChord(std::vector<Token>& out, Token token);
     bool ReadRamp(std::vector<Token>& out, Token token);
+    bool ReadMark(std::vector<Token>& out, Token token);
     // A note, rest or chord: inside '{ }' it takes its share of the group's length, in proportion to its own.
     void PushNote(std::vector<Token>& out, const Token& token)
     {

@@ -125,6 +125,13 @@ private:
         std::int64_t fullEnd = 0;
         std::int64_t gateEnd = 0;
     };
+    // Where a note or chord is struck, ends and is released, and how hard: as written, then shaped.
+    struct Strike {
+        std::int64_t start;
+        std::int64_t end;
+        std::int64_t gateEnd;
+        int velocity;
+    };
     struct VelocityRamp {
         std::int64_t start = 0;
         std::int64_t end = 0;  // none when at or before the tick
@@ -143,6 +150,10 @@ private:
     void Execute(const Token& token, std::size_t& pc);
     void Sound(const Token& token);
     void SoundOne(int key, const Token& token);
+    // True when something shapes the next note: then Shape() runs, and the plain notes pay for one test.
+    bool Shaping() const { return marks_ != 0; }
+    void Shape(Strike& strike);
+    void DropMarks(const char* why);
     void Release();
     std::int64_t NoteTicks(const Token& token);
     int VelocityNow() const;
@@ -205,6 +216,9 @@ private:
     std::array<Change, ramp::Tempo + 1> changes_{};
     bool takenBack_ = false;
     VelocityRamp velocityRamp_;
+    // Articulation marks for the next note or chord, and where the first of them was written.
+    int marks_ = 0;
+    Place marksPlace_ = 0;
     // The last lyric, while no note has been struck since: a rest then would take it.
     std::int64_t notesAtLyric_ = -1;
     Place lyricPlace_ = 0;
@@ -243,6 +257,7 @@ void TrackPlayer::Play()
         Execute(token, pc);
     }
     Release();
+    DropMarks("後に音符がないので");
     if (notesAtLyric_ == shared_.notes)
         diagnostics_.Warning(lyricPlace_, "lyric の後に音符がありません");
     if (takenBack_)
@@ -292,6 +307,7 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
                 diagnostics_.Warning(lyricPlace_,
                                      "lyric の次が休符です (歌詞は休符の時刻に入ります。音符の直前に書きます)");
             notesAtLyric_ = -1;
+            DropMarks("次が休符なので");
             std::int64_t ticks = NoteTicks(token);
             Release();
             Advance(ticks);
@@ -341,6 +357,10 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             break;
         case Op::SysEx:
             EmitMeta(tick_, 0xF0, 0, token.value2);
+            break;
+        case Op::Articulation:
+            marksPlace_ = marks_ == 0 ? Place(token.line, token.at) : marksPlace_;
+            marks_ |= token.value;
             break;
         case Op::KeySignature:
             if (Spend(tick_))
@@ -470,11 +490,12 @@ void TrackPlayer::Sound(const Token& token)
 {
     std::int64_t ticks = NoteTicks(token);
     if (keys_.empty()) {
+        DropMarks("音符がすべて音域の外なので");
         Release();
         Advance(ticks);
         return;
     }
-    std::int64_t gateTicks = GateTicks(ticks);
+    Strike strike{tick_, tick_ + ticks, tick_ + GateTicks(ticks), 0};
     std::vector<int>& held = sounding_.keys;
     if (sounding_.tied && !held.empty()) {
         for (int key : held) {
@@ -484,18 +505,20 @@ void TrackPlayer::Sound(const Token& token)
     } else {
         Release();
     }
-    int velocity = VelocityNow();
+    strike.velocity = VelocityNow();
+    if (Shaping())
+        Shape(strike);
     for (int key : keys_) {
         if (sounding_.tied && std::find(held.begin(), held.end(), key) != held.end())
             continue;
-        Emit(tick_, 0x90 | channel_, key, velocity);
+        Emit(strike.start, 0x90 | channel_, key, strike.velocity);
         ++shared_.notes;
     }
     held.swap(keys_);
     keys_.clear();
     sounding_.tied = false;
-    sounding_.fullEnd = tick_ + ticks;
-    sounding_.gateEnd = tick_ + gateTicks;
+    sounding_.fullEnd = strike.end;
+    sounding_.gateEnd = strike.gateEnd;
     Advance(ticks);
 }
 
@@ -504,12 +527,42 @@ void TrackPlayer::SoundOne(int key, const Token& token)
 {
     std::int64_t ticks = NoteTicks(token);
     Release();
-    Emit(tick_, 0x90 | channel_, key, VelocityNow());
+    Strike strike{tick_, tick_ + ticks, tick_ + GateTicks(ticks), VelocityNow()};
+    if (Shaping())
+        Shape(strike);
+    Emit(strike.start, 0x90 | channel_, key, strike.velocity);
     ++shared_.notes;
     sounding_.keys.push_back(key);
-    sounding_.fullEnd = tick_ + ticks;
-    sounding_.gateEnd = tick_ + GateTicks(ticks);
+    sounding_.fullEnd = strike.end;
+    sounding_.gateEnd = strike.gateEnd;
     Advance(ticks);
+}
+
+// The marks written before a note or chord: staccato sounds half its length, marcato three quarters, tenuto all
+// of it (the shortest of them counts); an accent adds 20 to the velocity, marcato 30.
+void TrackPlayer::Shape(Strike& strike)
+{
+    if (marks_ != 0) {
+        const std::int64_t length = strike.end - strike.start;
+        if (marks_ & mark::Staccato)
+            strike.gateEnd = strike.start + std::max<std::int64_t>(1, length / 2);
+        else if (marks_ & mark::Marcato)
+            strike.gateEnd = strike.start + std::max<std::int64_t>(1, length * 3 / 4);
+        else if (marks_ & mark::Tenuto)
+            strike.gateEnd = strike.end;
+        strike.velocity = std::min(127, strike.velocity + (marks_ & mark::Marcato  ? 30
+                                                           : marks_ & mark::Accent ? 20
+                                                                                   : 0));
+        marks_ = 0;
+    }
+}
+
+// Marks that find no note to go with: told, and forgotten.
+void TrackPlayer::DropMarks(const char* why)
+{
+    if (marks_ != 0)
+        diagnostics_.Warning(marksPlace_, "印 (!. !- !> !^) の%s、印を無視しました", why);
+    marks_ = 0;
 }
 
 void TrackPlayer::Release()

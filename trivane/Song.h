@@ -47,6 +47,7 @@ enum class Op : std::uint8_t {
     SysEx,          // value2: index in Sequence::texts of the bytes after F0
     TimeSignature,  // value: beats, value2: the beat's note value
     KeySignature,   // value: sharps, -7 (seven flats) to 7; value2: 1 for minor
+    Articulation,   // value: one of the mark:: bits, for the next note or chord
 };
 
 // What a gradual change moves: a controller 0-127, or one of these.
@@ -55,6 +56,14 @@ constexpr int Velocity = 128;
 constexpr int Bend = 129;
 constexpr int Tempo = 130;
 }  // namespace ramp
+
+// Articulation marks, written before a note or chord; several may stand together.
+namespace mark {
+constexpr int Staccato = 1;  // sounds half its length
+constexpr int Tenuto = 2;    // sounds its whole length
+constexpr int Accent = 4;    // 20 louder
+constexpr int Marcato = 8;   // 30 louder, and sounds three quarters of its length
+}  // namespace mark
 
 // A note's length: "c4.^16" is base 720 (its dot already added), extra 120. A length written without a
 // number ("c", "c.") has base 0: it takes the default length, known only when played, and keeps its dots

@@ -109,6 +109,10 @@ CASES = [
                                         "90 on 60 100", "120 off 60"]),
     ("the same for the tempo", "A t120 ~t60,%120 c%60 ~t120,%60 c%30 t100 c%30", [], 0,
      [C4, "0 tempo 120", "30 tempo 105", "60 tempo 90", "90 tempo 100"]),
+    ("articulation marks and dynamics", "A q7 l8 !. c !- c !> c !^ c !. !^ c !mf c !ppp c !fff c", [], 1,
+     ["0 on 60 100", "120 off 60", "240 on 60 100", "480 off 60", "480 on 60 120", "690 off 60", "720 on 60 127",
+      "900 off 60", "960 on 60 127", "1080 off 60", "1200 on 60 80", "1410 off 60", "1440 on 60 16", "1650 off 60",
+      "1680 on 60 127", "1890 off 60"]),
     ("gate in pulses, then in eighths", "A q%30 c c q6 c", [], 1,
      ["0 on 60 100", "450 off 60", "480 on 60 100", "930 off 60", "960 on 60 100", "1320 off 60"]),
     ("texts: name, marker, lyric at its note, text; code page 932 and ';' kept", "A name\"ピアノ\" marker\"a;b\" lyric\"ら\" c text\"t\"",
@@ -128,7 +132,7 @@ for what, mml, options, index, expected in CASES:
 # Mistakes: one error each, no file (a note after each, so that the song has one).
 for mml in ["A 'c e", "A 'c4 e'", "A 'n36,8'", "A {c d e 4", "A key\"h\"", "A {c [d]}4", "A } c", "A ~q1,1", "A ~v10 c", "A w9000",
             "A wr25", "A q%-1", "#time 3/5\nA c", "#key h\nA c", "#key g#\nA c", "#reset gx\nA c", "A sysex\"F0 80 F7\"",
-            "A sysex\"41 F7\"", "A sysex\"F0 41\"", "A sysex\"F0 4\"", "A name\"x", "A time\"3\""]:
+            "A sysex\"41 F7\"", "A sysex\"F0 41\"", "A sysex\"F0 4\"", "A name\"x", "A time\"3\"", "A !x"]:
     status, output, _ = compile_mml(mml + " c")
     check(status == 1 and output.count("ERROR! ") == 1, f"{mml!r}: one error: {output}")
 
