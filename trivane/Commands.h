@@ -34,6 +34,7 @@ enum class CommandKind : std::uint8_t {
     SysEx,
     Articulation,  // a mark before a note or chord; code: its mark:: bit
     Dynamics,      // a dynamic mark; code: the velocity it sets
+    Grace,         // a note of length 0, sounding before the next one
     Directive,  // a line that starts with '#'
     Comment,
     Track,  // capitals at the start of a line
@@ -96,6 +97,7 @@ inline constexpr Command Commands[] = {
     {"!-", CommandKind::Articulation, 0, 0, mark::Tenuto, "!- f2"},
     {"!>", CommandKind::Articulation, 0, 0, mark::Accent, "!> e4"},
     {"!^", CommandKind::Articulation, 0, 0, mark::Marcato, "!^ 'c e g'4"},
+    {"0", CommandKind::Grace, 0, 0, -1, "d0 c4"},
     {"!ppp", CommandKind::Dynamics, 0, 0, 16, "!ppp"},
     {"!pp", CommandKind::Dynamics, 0, 0, 32, "!pp"},
     {"!p", CommandKind::Dynamics, 0, 0, 48, "!p"},

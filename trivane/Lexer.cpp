@@ -248,6 +248,10 @@ bool Lexer::ReadLengthPart(bool required, char command, std::int64_t& ticks)
     } else {
         Number number = ReadNumber();
         if (number.present) {
+            if (number.value == 0 && number.text[0] == '0' && (command == 'n' || (command >= 'a' && command <= 'g'))) {
+                grace_ = true;  // a grace note, which takes its time from the note after it
+                return true;
+            }
             if (number.value < 1 || number.value > TicksPerWhole || TicksPerWhole % number.value != 0 ||
                 number.text[0] == '+') {
                 diagnostics_.Error(Here(), "音長 %s は使えません (1920 の約数を指定してください)",
@@ -299,6 +303,10 @@ bool Lexer::ReadWrittenLength(char command, bool required, Length& length)
             return false;
         }
         extra = std::min(extra + dotted, options_.limits.maxTicks + 1);
+    }
+    if (grace_ && (dots > 0 || extra > 0)) {
+        diagnostics_.Error(Here(), "装飾音 (音長 0) には付点も ^ もつけられません");
+        return false;
     }
     // No default length, shorter than 2^28 pulses, can be halved so often.
     if (dots > MaxDefaultDots) {
@@ -611,6 +619,19 @@ bool Lexer::ReadMark(std::vector<Token>& out, Token token)
     return false;
 }
 
+// After a note whose length was 0 (`read`), a grace note, which is no member of a tuplet; after a mistake in its
+// length, nothing.
+bool Lexer::ReadGrace(std::vector<Token>& out, Token token, bool read)
+{
+    grace_ = false;
+    if (!read)
+        return false;
+    token.value2 = token.op == Op::RawNote;
+    token.op = Op::Grace;
+    Push(out, token);
+    return true;
+}
+
 void Lexer::ReadMacroUse()
 {
     Frame& top = frames_.back();
@@ -829,7 +850,9 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
                     break;
             }
             if (!ReadLength(static_cast<char>(c), false, token.length))
-                return false;
+                return ReadGrace(out, token, false);
+            if (grace_)
+                return ReadGrace(out, token, true);
             PushNote(out, token);
             return true;
         case 'r':
@@ -839,8 +862,12 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             return true;
         case 'n':
             token.op = Op::RawNote;
-            if (!ReadValue(CommandNamed("n"), token.value) || (Accept(',') && !ReadLength('n', true, token.length)))
+            if (!ReadValue(CommandNamed("n"), token.value))
                 return false;
+            if (Accept(',') && !ReadLength('n', true, token.length))
+                return ReadGrace(out, token, false);
+            if (grace_)
+                return ReadGrace(out, token, true);
             break;
         case 'l':
             token.op = Op::Length;

@@ -135,6 +135,7 @@ private:
     bool ReadChord(std::vector<Token>& out, Token token);
     bool ReadRamp(std::vector<Token>& out, Token token);
     bool ReadMark(std::vector<Token>& out, Token token);
+    bool ReadGrace(std::vector<Token>& out, Token token, bool read);
     // A note, rest or chord: inside '{ }' it takes its share of the group's length, in proportion to its own.
     void PushNote(std::vector<Token>& out, const Token& token)
     {
@@ -153,6 +154,7 @@ private:
     std::int64_t tokenCount_ = 0;
     bool full_ = false;
     bool checkOnly_ = false;
+    bool grace_ = false;  // the length just read was 0: a grace note
     // The open '{' of this line: its index in the output and the notes counted since.
     std::int64_t tupletAt_ = -1;
     int tupletNotes_ = 0;

@@ -58,6 +58,9 @@ struct BarLine {
 // Gradual changes step every 64th note: smooth to the ear, 32 events a half note at most.
 constexpr int RampStep = TicksPerQuarter / 16;
 
+// A grace note sounds a 32nd note, taken from the start of the note after it.
+constexpr int GraceTicks = TicksPerQuarter / 8;
+
 // The value a gradual change from `from` to `to` over `length` has reached after `elapsed`, rounded.
 int Interpolate(int from, int to, std::int64_t elapsed, std::int64_t length)
 {
@@ -151,9 +154,10 @@ private:
     void Sound(const Token& token);
     void SoundOne(int key, const Token& token);
     // True when something shapes the next note: then Shape() runs, and the plain notes pay for one test.
-    bool Shaping() const { return marks_ != 0; }
-    void Shape(Strike& strike);
-    void DropMarks(const char* why);
+    bool Shaping() const { return marks_ != 0 || !graces_.empty(); }
+    void Shape(Strike& strike, bool tied);
+    void PlayGraces(Strike& strike, bool tied, int velocity);
+    void DropOrnaments(const char* why);
     void Release();
     std::int64_t NoteTicks(const Token& token);
     int VelocityNow() const;
@@ -219,6 +223,9 @@ private:
     // Articulation marks for the next note or chord, and where the first of them was written.
     int marks_ = 0;
     Place marksPlace_ = 0;
+    // Grace notes for the next note or chord: their keys, and where the first of them was written.
+    std::vector<int> graces_;
+    Place gracesPlace_ = 0;
     // The last lyric, while no note has been struck since: a rest then would take it.
     std::int64_t notesAtLyric_ = -1;
     Place lyricPlace_ = 0;
@@ -257,7 +264,7 @@ void TrackPlayer::Play()
         Execute(token, pc);
     }
     Release();
-    DropMarks("後に音符がないので");
+    DropOrnaments("後に音符がないので");
     if (notesAtLyric_ == shared_.notes)
         diagnostics_.Warning(lyricPlace_, "lyric の後に音符がありません");
     if (takenBack_)
@@ -307,7 +314,7 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
                 diagnostics_.Warning(lyricPlace_,
                                      "lyric の次が休符です (歌詞は休符の時刻に入ります。音符の直前に書きます)");
             notesAtLyric_ = -1;
-            DropMarks("次が休符なので");
+            DropOrnaments("次が休符なので");
             std::int64_t ticks = NoteTicks(token);
             Release();
             Advance(ticks);
@@ -358,6 +365,20 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
         case Op::SysEx:
             EmitMeta(tick_, 0xF0, 0, token.value2);
             break;
+        case Op::Grace: {
+            int key = token.value;
+            if (token.value2 == 0)
+                key += (octave_ + 1) * 12 + (drums_ ? 0 : transpose_ + options_.transpose);
+            if (key < 0 || key > 127) {
+                diagnostics_.Warning(Place(token.line, token.at),
+                                     "音域 (ノート番号 0 から 127) の外の装飾音 %d を省きました", key);
+                ++shared_.notesOutOfRange;
+                break;
+            }
+            gracesPlace_ = graces_.empty() ? Place(token.line, token.at) : gracesPlace_;
+            graces_.push_back(key);
+            break;
+        }
         case Op::Articulation:
             marksPlace_ = marks_ == 0 ? Place(token.line, token.at) : marksPlace_;
             marks_ |= token.value;
@@ -490,7 +511,7 @@ void TrackPlayer::Sound(const Token& token)
 {
     std::int64_t ticks = NoteTicks(token);
     if (keys_.empty()) {
-        DropMarks("音符がすべて音域の外なので");
+        DropOrnaments("音符がすべて音域の外なので");
         Release();
         Advance(ticks);
         return;
@@ -507,7 +528,7 @@ void TrackPlayer::Sound(const Token& token)
     }
     strike.velocity = VelocityNow();
     if (Shaping())
-        Shape(strike);
+        Shape(strike, sounding_.tied && !held.empty());
     for (int key : keys_) {
         if (sounding_.tied && std::find(held.begin(), held.end(), key) != held.end())
             continue;
@@ -529,7 +550,7 @@ void TrackPlayer::SoundOne(int key, const Token& token)
     Release();
     Strike strike{tick_, tick_ + ticks, tick_ + GateTicks(ticks), VelocityNow()};
     if (Shaping())
-        Shape(strike);
+        Shape(strike, false);
     Emit(strike.start, 0x90 | channel_, key, strike.velocity);
     ++shared_.notes;
     sounding_.keys.push_back(key);
@@ -538,10 +559,11 @@ void TrackPlayer::SoundOne(int key, const Token& token)
     Advance(ticks);
 }
 
-// The marks written before a note or chord: staccato sounds half its length, marcato three quarters, tenuto all
-// of it (the shortest of them counts); an accent adds 20 to the velocity, marcato 30.
-void TrackPlayer::Shape(Strike& strike)
+// What is written before a note or chord. Marks: staccato sounds half its length, marcato three quarters, tenuto
+// all of it (the shortest of them counts); an accent adds 20 to the velocity, marcato 30. Then grace notes.
+void TrackPlayer::Shape(Strike& strike, bool tied)
 {
+    const int velocity = strike.velocity;
     if (marks_ != 0) {
         const std::int64_t length = strike.end - strike.start;
         if (marks_ & mark::Staccato)
@@ -555,14 +577,40 @@ void TrackPlayer::Shape(Strike& strike)
                                                                                    : 0));
         marks_ = 0;
     }
+    if (!graces_.empty())
+        PlayGraces(strike, tied, velocity);
 }
 
-// Marks that find no note to go with: told, and forgotten.
-void TrackPlayer::DropMarks(const char* why)
+// Grace notes, each GraceTicks or less, taken from the start of the note that follows: together at most half of
+// it. They sound one after the other, legato, at the velocity of the note without its marks.
+void TrackPlayer::PlayGraces(Strike& strike, bool tied, int velocity)
+{
+    const std::int64_t count = static_cast<std::int64_t>(graces_.size());
+    const std::int64_t each = std::min<std::int64_t>(GraceTicks, (strike.end - strike.start) / (2 * count));
+    if (tied || each == 0) {
+        diagnostics_.Warning(gracesPlace_, "装飾音の後の音符が%sので、装飾音を省きました",
+                             tied ? "タイでつながっている" : "短すぎる");
+    } else {
+        for (int key : graces_) {
+            Emit(strike.start, 0x90 | channel_, key, velocity);
+            Emit(strike.start + each, 0x80 | channel_, key, 0);
+            ++shared_.notes;
+            strike.start += each;
+        }
+        strike.gateEnd = std::max(strike.gateEnd, strike.start + 1);
+    }
+    graces_.clear();
+}
+
+// Marks and grace notes that find no note to go with: told, and forgotten.
+void TrackPlayer::DropOrnaments(const char* why)
 {
     if (marks_ != 0)
         diagnostics_.Warning(marksPlace_, "印 (!. !- !> !^) の%s、印を無視しました", why);
+    if (!graces_.empty())
+        diagnostics_.Warning(gracesPlace_, "装飾音の%s、装飾音を省きました", why);
     marks_ = 0;
+    graces_.clear();
 }
 
 void TrackPlayer::Release()

@@ -113,6 +113,10 @@ CASES = [
      ["0 on 60 100", "120 off 60", "240 on 60 100", "480 off 60", "480 on 60 120", "690 off 60", "720 on 60 127",
       "900 off 60", "960 on 60 127", "1080 off 60", "1200 on 60 80", "1410 off 60", "1440 on 60 16", "1650 off 60",
       "1680 on 60 127", "1890 off 60"]),
+    ("grace notes take their time from the note after them", "A l8 d0 c4 c0 d0 c e0 c16 n38,0 n38", [], 1,
+     ["0 on 62 100", "60 off 62", "60 on 60 100", "480 off 60", "480 on 60 100", "540 off 60", "540 on 62 100",
+      "600 off 62", "600 on 60 100", "720 off 60", "720 on 64 100", "780 off 64", "780 on 60 100", "840 off 60",
+      "840 on 38 100", "900 off 38", "900 on 38 100", "1080 off 38"]),
     ("gate in pulses, then in eighths", "A q%30 c c q6 c", [], 1,
      ["0 on 60 100", "450 off 60", "480 on 60 100", "930 off 60", "960 on 60 100", "1320 off 60"]),
     ("texts: name, marker, lyric at its note, text; code page 932 and ';' kept", "A name\"ピアノ\" marker\"a;b\" lyric\"ら\" c text\"t\"",
@@ -132,7 +136,7 @@ for what, mml, options, index, expected in CASES:
 # Mistakes: one error each, no file (a note after each, so that the song has one).
 for mml in ["A 'c e", "A 'c4 e'", "A 'n36,8'", "A {c d e 4", "A key\"h\"", "A {c [d]}4", "A } c", "A ~q1,1", "A ~v10 c", "A w9000",
             "A wr25", "A q%-1", "#time 3/5\nA c", "#key h\nA c", "#key g#\nA c", "#reset gx\nA c", "A sysex\"F0 80 F7\"",
-            "A sysex\"41 F7\"", "A sysex\"F0 41\"", "A sysex\"F0 4\"", "A name\"x", "A time\"3\"", "A !x"]:
+            "A sysex\"41 F7\"", "A sysex\"F0 41\"", "A sysex\"F0 4\"", "A name\"x", "A time\"3\"", "A !x", "A c0."]:
     status, output, _ = compile_mml(mml + " c")
     check(status == 1 and output.count("ERROR! ") == 1, f"{mml!r}: one error: {output}")
 
