@@ -35,6 +35,7 @@ enum class CommandKind : std::uint8_t {
     Articulation,  // a mark before a note or chord; code: its mark:: bit
     Dynamics,      // a dynamic mark; code: the velocity it sets
     Grace,         // a note of length 0, sounding before the next one
+    Pedal,         // the sustain pedal; code: its controller
     Directive,  // a line that starts with '#'
     Comment,
     Track,  // capitals at the start of a line
@@ -119,6 +120,7 @@ inline constexpr Command Commands[] = {
     {"marker\"", CommandKind::Text, 0, 0, 6, "marker\"Intro\""},
     {"time\"", CommandKind::Signature, 0, 0, -1, "time\"6/8\""},
     {"key\"", CommandKind::Signature, 0, 0, -1, "key\"b- minor\""},
+    {"pedal\"", CommandKind::Pedal, 0, 0, 64, "pedal\"down\" c e g pedal\"change\" f a >c< pedal\"up\""},
     {"sysex\"", CommandKind::SysEx, 0, 0, -1, "sysex\"F0 41 10 42 12 40 00 7F 00 41 F7\""},
     {"#title", CommandKind::Directive, 0, 0, -1, "#title"},
     {"#copyright", CommandKind::Directive, 0, 0, -1, "#copyright"},

@@ -397,6 +397,8 @@ bool Lexer::ReadWordCommand(std::vector<Token>& out, Token token)
             ReadSysEx(out, token);
         else if (command.kind == CommandKind::Signature)
             ReadSignature(word, out, token);
+        else if (command.kind == CommandKind::Pedal)
+            ReadPedal(command, out, token);
         else {
             std::string text;
             if (!ReadQuoted(word, text))
@@ -412,6 +414,22 @@ bool Lexer::ReadWordCommand(std::vector<Token>& out, Token token)
     diagnostics_.Error(Here(), "%.*s\"...\" というコマンドはありません", static_cast<int>(word.size()), word.data());
     top.pos = std::min(top.text.find('"', end + 1), top.text.size() - 1) + 1;
     return true;
+}
+
+// pedal"down", pedal"up" and pedal"change": the sustain pedal pressed, lifted, or lifted and pressed again.
+void Lexer::ReadPedal(const Command& command, std::vector<Token>& out, Token token)
+{
+    std::string text;
+    if (!ReadQuoted("pedal", text))
+        return;
+    token.op = text == "change" ? Op::PedalChange : Op::Control;
+    token.value = command.code;
+    token.value2 = text == "down" ? 127 : 0;
+    if (text != "down" && text != "up" && text != "change") {
+        diagnostics_.Error(Here(), "pedal\"%s\": pedal には down, up, change のどれかを書きます", Shown(text).c_str());
+        return;
+    }
+    Push(out, token);
 }
 
 // sysex"F0 43 10 4C 00 00 7E 00 F7": bytes in hex, from F0 to F7, the ones between below 80.

@@ -131,6 +131,7 @@ private:
     bool ReadQuoted(std::string_view word, std::string& text);
     bool ReadWordCommand(std::vector<Token>& out, Token token);
     void ReadSysEx(std::vector<Token>& out, Token token);
+    void ReadPedal(const Command& command, std::vector<Token>& out, Token token);
     void ReadSignature(std::string_view word, std::vector<Token>& out, Token token);
     bool ReadChord(std::vector<Token>& out, Token token);
     bool ReadRamp(std::vector<Token>& out, Token token);

@@ -61,6 +61,9 @@ constexpr int RampStep = TicksPerQuarter / 16;
 // A grace note sounds a 32nd note, taken from the start of the note after it.
 constexpr int GraceTicks = TicksPerQuarter / 8;
 
+// A change of the sustain pedal lifts it and presses it again a 64th note later.
+constexpr int PedalLift = TicksPerQuarter / 16;
+
 // The value a gradual change from `from` to `to` over `length` has reached after `elapsed`, rounded.
 int Interpolate(int from, int to, std::int64_t elapsed, std::int64_t length)
 {
@@ -379,6 +382,14 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             graces_.push_back(key);
             break;
         }
+        case Op::PedalChange:
+            // The press again is a change of the pedal's controller, which a value set before it takes back.
+            SetValue(token.value, 0);
+            Emit(tick_, 0xB0 | channel_, token.value, 0);
+            changes_[token.value].first = out_.events.size();
+            Emit(tick_ + PedalLift, 0xB0 | channel_, token.value, 127);
+            changes_[token.value].end = out_.events.size();
+            break;
         case Op::Articulation:
             marksPlace_ = marks_ == 0 ? Place(token.line, token.at) : marksPlace_;
             marks_ |= token.value;

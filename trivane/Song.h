@@ -49,6 +49,7 @@ enum class Op : std::uint8_t {
     KeySignature,   // value: sharps, -7 (seven flats) to 7; value2: 1 for minor
     Articulation,   // value: one of the mark:: bits, for the next note or chord
     Grace,          // value: as for Note, or a MIDI note number when value2 is 1; sounds before the next note
+    PedalChange,    // value: the sustain pedal's controller, lifted now and pressed again a moment later
 };
 
 // What a gradual change moves: a controller 0-127, or one of these.

@@ -117,6 +117,10 @@ CASES = [
      ["0 on 62 100", "60 off 62", "60 on 60 100", "480 off 60", "480 on 60 100", "540 off 60", "540 on 62 100",
       "600 off 62", "600 on 60 100", "720 off 60", "720 on 64 100", "780 off 64", "780 on 60 100", "840 off 60",
       "840 on 38 100", "900 off 38", "900 on 38 100", "1080 off 38"]),
+    ("the sustain pedal; a change presses again 30 pulses later, unless the pedal is set before",
+     "A pedal\"down\" c pedal\"change\" d pedal\"change\" c%10 pedal\"up\" c", [], 1,
+     ["0 cc 64 127", "0 on 60 100", "480 off 60", "480 cc 64 0", "480 on 62 100", "510 cc 64 127", "960 off 62",
+      "960 cc 64 0", "960 on 60 100", "970 off 60", "970 cc 64 0", "970 on 60 100", "1450 off 60"]),
     ("gate in pulses, then in eighths", "A q%30 c c q6 c", [], 1,
      ["0 on 60 100", "450 off 60", "480 on 60 100", "930 off 60", "960 on 60 100", "1320 off 60"]),
     ("texts: name, marker, lyric at its note, text; code page 932 and ';' kept", "A name\"ピアノ\" marker\"a;b\" lyric\"ら\" c text\"t\"",
@@ -136,7 +140,7 @@ for what, mml, options, index, expected in CASES:
 # Mistakes: one error each, no file (a note after each, so that the song has one).
 for mml in ["A 'c e", "A 'c4 e'", "A 'n36,8'", "A {c d e 4", "A key\"h\"", "A {c [d]}4", "A } c", "A ~q1,1", "A ~v10 c", "A w9000",
             "A wr25", "A q%-1", "#time 3/5\nA c", "#key h\nA c", "#key g#\nA c", "#reset gx\nA c", "A sysex\"F0 80 F7\"",
-            "A sysex\"41 F7\"", "A sysex\"F0 41\"", "A sysex\"F0 4\"", "A name\"x", "A time\"3\"", "A !x", "A c0."]:
+            "A sysex\"41 F7\"", "A sysex\"F0 41\"", "A sysex\"F0 4\"", "A name\"x", "A time\"3\"", "A !x", "A c0.", "A pedal\"on\""]:
     status, output, _ = compile_mml(mml + " c")
     check(status == 1 and output.count("ERROR! ") == 1, f"{mml!r}: one error: {output}")
 
