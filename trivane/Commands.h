@@ -36,6 +36,7 @@ enum class CommandKind : std::uint8_t {
     Dynamics,      // a dynamic mark; code: the velocity it sets
     Grace,         // a note of length 0, sounding before the next one
     Pedal,         // the sustain pedal; code: its controller
+    Swing,
     Directive,  // a line that starts with '#'
     Comment,
     Track,  // capitals at the start of a line
@@ -121,6 +122,7 @@ inline constexpr Command Commands[] = {
     {"time\"", CommandKind::Signature, 0, 0, -1, "time\"6/8\""},
     {"key\"", CommandKind::Signature, 0, 0, -1, "key\"b- minor\""},
     {"pedal\"", CommandKind::Pedal, 0, 0, 64, "pedal\"down\" c e g pedal\"change\" f a >c< pedal\"up\""},
+    {"swing\"", CommandKind::Swing, 0, 0, -1, "swing\"2:1\" l8 c d e f g4"},
     {"sysex\"", CommandKind::SysEx, 0, 0, -1, "sysex\"F0 41 10 42 12 40 00 7F 00 41 F7\""},
     {"#title", CommandKind::Directive, 0, 0, -1, "#title"},
     {"#copyright", CommandKind::Directive, 0, 0, -1, "#copyright"},
@@ -128,6 +130,7 @@ inline constexpr Command Commands[] = {
     {"#time", CommandKind::Directive, 0, 0, -1, "#time 3/4"},
     {"#key", CommandKind::Directive, 0, 0, -1, "#key b- minor"},
     {"#reset", CommandKind::Directive, 0, 0, -1, "#reset gm"},
+    {"#swing", CommandKind::Directive, 0, 0, -1, "#swing 2:1"},
     {";", CommandKind::Comment, 0, 0, -1, ";"},
     {"/*", CommandKind::Comment, 0, 0, -1, "/* */"},
     {"A", CommandKind::Track, 0, 0, -1, "ABC c e g"},

@@ -19,6 +19,24 @@ std::string Shown(std::string_view text, std::size_t most = 12)
     return std::string(text.substr(0, most)) + "...";
 }
 
+std::string_view Trimmed(std::string_view text)
+{
+    const std::string_view blanks(" \t\r\f\v\0", 6);
+    text.remove_prefix(std::min(text.find_first_not_of(blanks), text.size()));
+    return text.substr(0, text.find_last_not_of(blanks) + 1);
+}
+
+// Steps over a decimal number from `low` to `high` at the start of `text`, and the blanks around it.
+bool TakeNumber(std::string_view& text, std::int64_t low, std::int64_t high, std::int64_t& value)
+{
+    text = Trimmed(text);
+    std::size_t digits = 0;
+    for (value = 0; digits < text.size() && text[digits] >= '0' && text[digits] <= '9'; ++digits)
+        value = std::min(value * 10 + (text[digits] - '0'), NumberCeiling);
+    text = Trimmed(text.substr(digits));
+    return digits > 0 && value >= low && value <= high;
+}
+
 // Semitones above c of the note names 'a' to 'g'.
 int SemitoneOf(char name)
 {
@@ -62,12 +80,31 @@ bool ParseKey(std::string_view text, int& sharps, bool& minor)
         sharps += text[0] == '-' ? -7 : 7;
         text.remove_prefix(1);
     }
-    const std::string_view blanks(" \t\r\f\v\0", 6);
-    text.remove_prefix(std::min(text.find_first_not_of(blanks), text.size()));
-    text.remove_suffix(text.size() - std::min(text.find_last_not_of(blanks) + 1, text.size()));
+    text = Trimmed(text);
     minor = text == "minor";
     sharps -= minor ? 3 : 0;
     return (text.empty() || text == "major" || minor) && sharps >= -7 && sharps <= 7;
+}
+
+bool ParseSwing(std::string_view text, int& pair, int& first)
+{
+    pair = first = 0;
+    if (Trimmed(text) == "off")
+        return true;
+    std::int64_t unit = 8, a = 0, b = 0;
+    if (!TakeNumber(text, 1, 99, a))
+        return false;
+    if (text.empty() || text[0] != ':') {  // the note value first
+        unit = a;
+        if ((unit != 8 && unit != 16) || !TakeNumber(text, 1, 99, a) || text.empty() || text[0] != ':')
+            return false;
+    }
+    text.remove_prefix(1);
+    if (!TakeNumber(text, 1, 99, b) || !text.empty())
+        return false;
+    pair = static_cast<int>(2 * TicksPerWhole / unit);
+    first = static_cast<int>((2 * pair * a + a + b) / (2 * (a + b)));
+    return true;
 }
 
 Lexer::Lexer(const MacroTable& macros,
@@ -399,6 +436,8 @@ bool Lexer::ReadWordCommand(std::vector<Token>& out, Token token)
             ReadSignature(word, out, token);
         else if (command.kind == CommandKind::Pedal)
             ReadPedal(command, out, token);
+        else if (command.kind == CommandKind::Swing)
+            ReadSwing(out, token);
         else {
             std::string text;
             if (!ReadQuoted(word, text))
@@ -429,6 +468,21 @@ void Lexer::ReadPedal(const Command& command, std::vector<Token>& out, Token tok
         diagnostics_.Error(Here(), "pedal\"%s\": pedal には down, up, change のどれかを書きます", Shown(text).c_str());
         return;
     }
+    Push(out, token);
+}
+
+// swing"2:1", swing"16 60:40", swing"off": for this track from here on.
+void Lexer::ReadSwing(std::vector<Token>& out, Token token)
+{
+    std::string text;
+    if (!ReadQuoted("swing", text))
+        return;
+    if (!ParseSwing(text, token.value, token.value2)) {
+        diagnostics_.Error(Here(), "swing\"%s\": 2:1 や 16 60:40 のように、8 か 16 (省くと 8) と長短の比を書きます",
+                           Shown(text).c_str());
+        return;
+    }
+    token.op = Op::Swing;
     Push(out, token);
 }
 

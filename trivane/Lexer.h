@@ -132,6 +132,7 @@ private:
     bool ReadWordCommand(std::vector<Token>& out, Token token);
     void ReadSysEx(std::vector<Token>& out, Token token);
     void ReadPedal(const Command& command, std::vector<Token>& out, Token token);
+    void ReadSwing(std::vector<Token>& out, Token token);
     void ReadSignature(std::string_view word, std::vector<Token>& out, Token token);
     bool ReadChord(std::vector<Token>& out, Token token);
     bool ReadRamp(std::vector<Token>& out, Token token);
@@ -169,6 +170,9 @@ private:
 bool ParseTimeSignature(std::string_view text, int& beats, int& beatNote);
 // Parses "D" or "b- minor" into the sharps of its key signature, -7 (seven flats) to 7.
 bool ParseKey(std::string_view text, int& sharps, bool& minor);
+// Parses "2:1", "16 60:40" or "off": of each pair of eighths (with "16", sixteenths) the first takes a:b of
+// the pair, 1 to 99 each. `pair` is the pair's pulses, 0 for off, `first` the first one's.
+bool ParseSwing(std::string_view text, int& pair, int& first);
 
 // Code page 932: a lead byte takes the byte after it along.
 inline bool IsLeadByte(unsigned char c)

@@ -82,6 +82,8 @@ struct Shared {
     std::int64_t notesOutOfRange = 0;  // played as rests
     std::uint32_t start = 0;           // where the music starts: after the reset message's pause
     std::int64_t barTicks = 0;         // a bar of the song's first time signature
+    int swingPair = 0;                 // #swing
+    int swingFirst = 0;
 };
 
 std::int64_t BarTicks(int beats, int beatNote)
@@ -111,7 +113,9 @@ public:
           drums_(track.channel == DrumChannel),
           tick_(shared.start),
           barStart_(shared.start),
-          barTicks_(shared.barTicks)
+          barTicks_(shared.barTicks),
+          swingPair_(shared.swingPair),
+          swingFirst_(shared.swingFirst)
     {
         values_.fill(0);
         values_[7] = 100;  // what a module starts with: volume 100, pan in the middle, full expression
@@ -157,7 +161,16 @@ private:
     void Sound(const Token& token);
     void SoundOne(int key, const Token& token);
     // True when something shapes the next note: then Shape() runs, and the plain notes pay for one test.
-    bool Shaping() const { return marks_ != 0 || !graces_.empty(); }
+    bool Shaping() const { return marks_ != 0 || !graces_.empty() || swingPair_ != 0; }
+    // Written time to the time played: with swing, the second of each pair of eighths (or sixteenths) from the
+    // start of the bar comes late, where the long first one ends.
+    std::int64_t Swung(std::int64_t tick) const
+    {
+        if (swingPair_ == 0)
+            return tick;
+        const std::int64_t half = swingPair_ / 2, into = ((tick - barStart_) % swingPair_ + swingPair_) % swingPair_;
+        return into == half ? tick - half + swingFirst_ : tick;
+    }
     void Shape(Strike& strike, bool tied);
     void PlayGraces(Strike& strike, bool tied, int velocity);
     void DropOrnaments(const char* why);
@@ -235,6 +248,8 @@ private:
     // Where the bar sounding now began (a bar line, a time signature change or the start) and its length.
     std::int64_t barStart_;
     std::int64_t barTicks_;
+    int swingPair_;  // as Op::Swing
+    int swingFirst_;
     // The notes of the chord being read, then the keys to strike.
     std::vector<int> keys_;
     // The group of '{ }' being played: notes still to come, the pulses left for them and the sum of their own
@@ -348,7 +363,7 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             break;
         case Op::Bend:
             SetValue(ramp::Bend, token.value);
-            Emit(tick_, 0xE0 | channel_, (token.value + 8192) & 0x7F, (token.value + 8192) >> 7);
+            Emit(Swung(tick_), 0xE0 | channel_, (token.value + 8192) & 0x7F, (token.value + 8192) >> 7);
             break;
         case Op::GatePulses:
             gateCut_ = token.value;
@@ -363,10 +378,10 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
                 notesAtLyric_ = shared_.notes;
                 lyricPlace_ = Place(token.line, token.at);
             }
-            EmitMeta(token.value == meta::Lyric ? tick_ : MetaTick(), 0xFF, token.value, token.value2);
+            EmitMeta(Swung(token.value == meta::Lyric ? tick_ : MetaTick()), 0xFF, token.value, token.value2);
             break;
         case Op::SysEx:
-            EmitMeta(tick_, 0xF0, 0, token.value2);
+            EmitMeta(Swung(tick_), 0xF0, 0, token.value2);
             break;
         case Op::Grace: {
             int key = token.value;
@@ -385,10 +400,14 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
         case Op::PedalChange:
             // The press again is a change of the pedal's controller, which a value set before it takes back.
             SetValue(token.value, 0);
-            Emit(tick_, 0xB0 | channel_, token.value, 0);
+            Emit(Swung(tick_), 0xB0 | channel_, token.value, 0);
             changes_[token.value].first = out_.events.size();
-            Emit(tick_ + PedalLift, 0xB0 | channel_, token.value, 127);
+            Emit(Swung(tick_) + PedalLift, 0xB0 | channel_, token.value, 127);
             changes_[token.value].end = out_.events.size();
+            break;
+        case Op::Swing:
+            swingPair_ = token.value;
+            swingFirst_ = token.value2;
             break;
         case Op::Articulation:
             marksPlace_ = marks_ == 0 ? Place(token.line, token.at) : marksPlace_;
@@ -409,7 +428,7 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
                 shared_.meters.push_back(MeterChange{MetaTick(), token.value, token.value2});
             break;
         case Op::Tie:
-            if (!sounding_.keys.empty() && sounding_.fullEnd == tick_)
+            if (!sounding_.keys.empty() && sounding_.fullEnd == Swung(tick_))
                 sounding_.tied = true;
             else
                 diagnostics_.Warning(Place(token.line, token.at), "& の前に音符がないので無視しました");
@@ -453,14 +472,14 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             gateCut_ = 0;
             break;
         case Op::Program:
-            Emit(tick_, 0xC0 | channel_, token.value, 0);
+            Emit(Swung(tick_), 0xC0 | channel_, token.value, 0);
             break;
         case Op::Transpose:
             transpose_ = token.value;
             break;
         case Op::Control:
             SetValue(token.value, token.value2);
-            Emit(tick_, 0xB0 | channel_, token.value, token.value2);
+            Emit(Swung(tick_), 0xB0 | channel_, token.value, token.value2);
             break;
         case Op::LoopBegin:
             loops_.push_back(Loop{pc, tokens_[token.value2].value});
@@ -574,6 +593,11 @@ void TrackPlayer::SoundOne(int key, const Token& token)
 // all of it (the shortest of them counts); an accent adds 20 to the velocity, marcato 30. Then grace notes.
 void TrackPlayer::Shape(Strike& strike, bool tied)
 {
+    if (swingPair_ != 0) {
+        strike.start = Swung(strike.start);
+        strike.end = Swung(strike.end);
+        strike.gateEnd = strike.start + GateTicks(strike.end - strike.start);
+    }
     const int velocity = strike.velocity;
     if (marks_ != 0) {
         const std::int64_t length = strike.end - strike.start;
@@ -629,6 +653,9 @@ void TrackPlayer::Release()
     if (sounding_.keys.empty())
         return;
     std::int64_t tick = sounding_.tied ? sounding_.fullEnd : sounding_.gateEnd;
+    // A note swung long before a bar line that moves the pairs (after a pickup) ends where the next one starts.
+    if (swingPair_ != 0)
+        tick = std::min(tick, Swung(tick_));
     for (int key : sounding_.keys)
         Emit(tick, 0x80 | channel_, key, 0);
     sounding_.keys.clear();
@@ -906,6 +933,8 @@ Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnost
     // After a reset message a module needs time to get ready: the music waits one bar of the first time
     // signature (two seconds of 4/4 at 120).
     shared.barTicks = BarTicks(song.beats ? song.beats : 4, song.beatNote);
+    shared.swingPair = song.swingPair;
+    shared.swingFirst = song.swingFirst;
     if (song.reset != Reset::None)
         shared.start = static_cast<std::uint32_t>(shared.barTicks);
     std::vector<std::pair<char, std::vector<BarLine>>> bars;

@@ -50,6 +50,7 @@ enum class Op : std::uint8_t {
     Articulation,   // value: one of the mark:: bits, for the next note or chord
     Grace,          // value: as for Note, or a MIDI note number when value2 is 1; sounds before the next note
     PedalChange,    // value: the sustain pedal's controller, lifted now and pressed again a moment later
+    Swing,          // value: the pulses of a pair of eighths or sixteenths, 0 for none; value2: the first one's
 };
 
 // What a gradual change moves: a controller 0-127, or one of these.
@@ -156,6 +157,8 @@ struct Song {
     int sharps = 0;  // #key: -7 (seven flats) to 7
     bool minor = false;
     Reset reset = Reset::None;
+    int swingPair = 0;  // #swing: as Op::Swing
+    int swingFirst = 0;
     std::vector<Track> tracks;  // ordered by name
     std::unique_ptr<std::string> text;  // the source with its comments blanked, which lines and macros view
     MacroTable macros;

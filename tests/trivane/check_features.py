@@ -121,6 +121,11 @@ CASES = [
      "A pedal\"down\" c pedal\"change\" d pedal\"change\" c%10 pedal\"up\" c", [], 1,
      ["0 cc 64 127", "0 on 60 100", "480 off 60", "480 cc 64 0", "480 on 62 100", "510 cc 64 127", "960 off 62",
       "960 cc 64 0", "960 on 60 100", "970 off 60", "970 cc 64 0", "970 on 60 100", "1450 off 60"]),
+    ("swing: the second eighth of each pair comes late, triplets stay, the gate follows; sixteenths 60:40",
+     "#time 2/4\n#swing 2:1\nA l8 c d {e f g}4 | q7 c d swing\"16 60:40\" c16 d16 e8 |", [], 1,
+     ["0 on 60 100", "320 off 60", "320 on 62 100", "480 off 62", "480 on 64 100", "640 off 64", "640 on 65 100",
+      "800 off 65", "800 on 67 100", "960 off 67", "960 on 60 100", "1240 off 60", "1280 on 62 100", "1420 off 62",
+      "1440 on 60 100", "1566 off 60", "1584 on 62 100", "1668 off 62", "1680 on 64 100", "1890 off 64"]),
     ("gate in pulses, then in eighths", "A q%30 c c q6 c", [], 1,
      ["0 on 60 100", "450 off 60", "480 on 60 100", "930 off 60", "960 on 60 100", "1320 off 60"]),
     ("texts: name, marker, lyric at its note, text; code page 932 and ';' kept", "A name\"ピアノ\" marker\"a;b\" lyric\"ら\" c text\"t\"",
@@ -140,7 +145,7 @@ for what, mml, options, index, expected in CASES:
 # Mistakes: one error each, no file (a note after each, so that the song has one).
 for mml in ["A 'c e", "A 'c4 e'", "A 'n36,8'", "A {c d e 4", "A key\"h\"", "A {c [d]}4", "A } c", "A ~q1,1", "A ~v10 c", "A w9000",
             "A wr25", "A q%-1", "#time 3/5\nA c", "#key h\nA c", "#key g#\nA c", "#reset gx\nA c", "A sysex\"F0 80 F7\"",
-            "A sysex\"41 F7\"", "A sysex\"F0 41\"", "A sysex\"F0 4\"", "A name\"x", "A time\"3\"", "A !x", "A c0.", "A pedal\"on\""]:
+            "A sysex\"41 F7\"", "A sysex\"F0 41\"", "A sysex\"F0 4\"", "A name\"x", "A time\"3\"", "A !x", "A c0.", "A pedal\"on\"", "A swing\"4 2:1\""]:
     status, output, _ = compile_mml(mml + " c")
     check(status == 1 and output.count("ERROR! ") == 1, f"{mml!r}: one error: {output}")
 
