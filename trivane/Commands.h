@@ -37,6 +37,7 @@ enum class CommandKind : std::uint8_t {
     Grace,         // a note of length 0, sounding before the next one
     Pedal,         // the sustain pedal; code: its controller
     Swing,
+    Humanize,
     Directive,  // a line that starts with '#'
     Comment,
     Track,  // capitals at the start of a line
@@ -123,6 +124,7 @@ inline constexpr Command Commands[] = {
     {"key\"", CommandKind::Signature, 0, 0, -1, "key\"b- minor\""},
     {"pedal\"", CommandKind::Pedal, 0, 0, 64, "pedal\"down\" c e g pedal\"change\" f a >c< pedal\"up\""},
     {"swing\"", CommandKind::Swing, 0, 0, -1, "swing\"2:1\" l8 c d e f g4"},
+    {"humanize\"", CommandKind::Humanize, 0, 0, -1, "humanize\"10 8\" l8 c d e f"},
     {"sysex\"", CommandKind::SysEx, 0, 0, -1, "sysex\"F0 41 10 42 12 40 00 7F 00 41 F7\""},
     {"#title", CommandKind::Directive, 0, 0, -1, "#title"},
     {"#copyright", CommandKind::Directive, 0, 0, -1, "#copyright"},
@@ -131,6 +133,7 @@ inline constexpr Command Commands[] = {
     {"#key", CommandKind::Directive, 0, 0, -1, "#key b- minor"},
     {"#reset", CommandKind::Directive, 0, 0, -1, "#reset gm"},
     {"#swing", CommandKind::Directive, 0, 0, -1, "#swing 2:1"},
+    {"#humanize", CommandKind::Directive, 0, 0, -1, "#humanize 10 8 42"},
     {";", CommandKind::Comment, 0, 0, -1, ";"},
     {"/*", CommandKind::Comment, 0, 0, -1, "/* */"},
     {"A", CommandKind::Track, 0, 0, -1, "ABC c e g"},

@@ -107,6 +107,24 @@ bool ParseSwing(std::string_view text, int& pair, int& first)
     return true;
 }
 
+bool ParseHumanize(std::string_view text, int& timing, int& velocity, std::uint32_t& seed)
+{
+    timing = velocity = 0;
+    seed = 1;
+    if (Trimmed(text) == "off")
+        return true;
+    std::int64_t values[3] = {0, 0, 1};
+    const std::int64_t highs[3] = {240, 64, 2147483647};
+    for (int i = 0; i < 3 && (i < 2 || !text.empty()); ++i) {
+        if (!TakeNumber(text, 0, highs[i], values[i]))
+            return false;
+    }
+    timing = static_cast<int>(values[0]);
+    velocity = static_cast<int>(values[1]);
+    seed = static_cast<std::uint32_t>(values[2]);
+    return text.empty();
+}
+
 Lexer::Lexer(const MacroTable& macros,
              std::vector<std::string>& texts,
              const CompileOptions& options,
@@ -438,6 +456,8 @@ bool Lexer::ReadWordCommand(std::vector<Token>& out, Token token)
             ReadPedal(command, out, token);
         else if (command.kind == CommandKind::Swing)
             ReadSwing(out, token);
+        else if (command.kind == CommandKind::Humanize)
+            ReadHumanize(out, token);
         else {
             std::string text;
             if (!ReadQuoted(word, text))
@@ -483,6 +503,25 @@ void Lexer::ReadSwing(std::vector<Token>& out, Token token)
         return;
     }
     token.op = Op::Swing;
+    Push(out, token);
+}
+
+// humanize"10 8", humanize"10 8 42", humanize"off": for this track from here on, starting its random numbers
+// again.
+void Lexer::ReadHumanize(std::vector<Token>& out, Token token)
+{
+    std::string text;
+    if (!ReadQuoted("humanize", text))
+        return;
+    int timing = 0, velocity = 0;
+    std::uint32_t seed = 1;
+    if (!ParseHumanize(text, timing, velocity, seed)) {
+        diagnostics_.Error(Here(), "humanize\"%s\": %s", Shown(text).c_str(), HumanizeUsage);
+        return;
+    }
+    token.op = Op::Humanize;
+    token.value = timing | velocity << 16;
+    token.value2 = static_cast<std::int32_t>(seed);
     Push(out, token);
 }
 

@@ -133,6 +133,7 @@ private:
     void ReadSysEx(std::vector<Token>& out, Token token);
     void ReadPedal(const Command& command, std::vector<Token>& out, Token token);
     void ReadSwing(std::vector<Token>& out, Token token);
+    void ReadHumanize(std::vector<Token>& out, Token token);
     void ReadSignature(std::string_view word, std::vector<Token>& out, Token token);
     bool ReadChord(std::vector<Token>& out, Token token);
     bool ReadRamp(std::vector<Token>& out, Token token);
@@ -173,6 +174,11 @@ bool ParseKey(std::string_view text, int& sharps, bool& minor);
 // Parses "2:1", "16 60:40" or "off": of each pair of eighths (with "16", sixteenths) the first takes a:b of
 // the pair, 1 to 99 each. `pair` is the pair's pulses, 0 for off, `first` the first one's.
 bool ParseSwing(std::string_view text, int& pair, int& first);
+// Parses "10 8", "10 8 42" or "off": pulses 0-240 that a note may start early or late, what its velocity may
+// differ by (0-64), and the seed of the random numbers (0 to 2147483647, 1 when left out).
+bool ParseHumanize(std::string_view text, int& timing, int& velocity, std::uint32_t& seed);
+constexpr const char* HumanizeUsage =
+    "10 8 や 10 8 42 のように、ずらすクロック数 (0-240)、ベロシティの幅 (0-64)、省けるシード (0-2147483647) を書きます";
 
 // Code page 932: a lead byte takes the byte after it along.
 inline bool IsLeadByte(unsigned char c)

@@ -301,6 +301,9 @@ void SongReader::ReadDirective(int line, std::string_view text)
     } else if (name == "swing") {
         if (!ParseSwing(value, song_.swingPair, song_.swingFirst))
             diagnostics_.Error(line, "#swing には 2:1 や 16 60:40 のように、8 か 16 (省くと 8) と長短の比を書きます");
+    } else if (name == "humanize") {
+        if (!ParseHumanize(value, song_.humanizeTiming, song_.humanizeVelocity, song_.humanizeSeed))
+            diagnostics_.Error(line, "#humanize には %s", HumanizeUsage);
     } else if (name == "reset") {
         static const std::pair<const char*, Reset> resets[] = {{"gm", Reset::Gm}, {"gs", Reset::Gs}, {"xg", Reset::Xg}};
         song_.reset = Reset::None;

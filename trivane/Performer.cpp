@@ -84,6 +84,9 @@ struct Shared {
     std::int64_t barTicks = 0;         // a bar of the song's first time signature
     int swingPair = 0;                 // #swing
     int swingFirst = 0;
+    int humanizeTiming = 0;  // #humanize
+    int humanizeVelocity = 0;
+    std::uint32_t humanizeSeed = 1;
 };
 
 std::int64_t BarTicks(int beats, int beatNote)
@@ -115,8 +118,11 @@ public:
           barStart_(shared.start),
           barTicks_(shared.barTicks),
           swingPair_(shared.swingPair),
-          swingFirst_(shared.swingFirst)
+          swingFirst_(shared.swingFirst),
+          humanizeTiming_(shared.humanizeTiming),
+          humanizeVelocity_(shared.humanizeVelocity)
     {
+        Seed(shared.humanizeSeed);
         values_.fill(0);
         values_[7] = 100;  // what a module starts with: volume 100, pan in the middle, full expression
         values_[10] = 64;
@@ -132,6 +138,7 @@ private:
     struct Sounding {
         bool tied = false;
         std::vector<int> keys;
+        std::int64_t start = 0;
         std::int64_t fullEnd = 0;
         std::int64_t gateEnd = 0;
     };
@@ -161,7 +168,10 @@ private:
     void Sound(const Token& token);
     void SoundOne(int key, const Token& token);
     // True when something shapes the next note: then Shape() runs, and the plain notes pay for one test.
-    bool Shaping() const { return marks_ != 0 || !graces_.empty() || swingPair_ != 0; }
+    bool Shaping() const
+    {
+        return marks_ != 0 || !graces_.empty() || swingPair_ != 0 || humanizeTiming_ != 0 || humanizeVelocity_ != 0;
+    }
     // Written time to the time played: with swing, the second of each pair of eighths (or sixteenths) from the
     // start of the bar comes late, where the long first one ends.
     std::int64_t Swung(std::int64_t tick) const
@@ -171,7 +181,21 @@ private:
         const std::int64_t half = swingPair_ / 2, into = ((tick - barStart_) % swingPair_ + swingPair_) % swingPair_;
         return into == half ? tick - half + swingFirst_ : tick;
     }
-    void Shape(Strike& strike, bool tied);
+    void Shape(Strike& strike, bool tied, const std::vector<int>& keys);
+    void Humanize(Strike& strike, bool early, const std::vector<int>& keys);
+    // Random numbers for humanize: the same seed and track always give the same ones (splitmix64).
+    void Seed(std::uint32_t seed)
+    {
+        random_ = static_cast<std::uint64_t>(seed) << 8 | static_cast<unsigned char>(track_.name);
+    }
+    int Deviation(int most)
+    {
+        std::uint64_t z = random_ += 0x9E3779B97F4A7C15u;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+        z ^= z >> 31;
+        return static_cast<int>(z % static_cast<std::uint64_t>(2 * most + 1)) - most;
+    }
     void PlayGraces(Strike& strike, bool tied, int velocity);
     void DropOrnaments(const char* why);
     void Release();
@@ -250,6 +274,12 @@ private:
     std::int64_t barTicks_;
     int swingPair_;  // as Op::Swing
     int swingFirst_;
+    int humanizeTiming_;  // as Op::Humanize
+    int humanizeVelocity_;
+    std::uint64_t random_ = 0;
+    // With humanize, the keys released last and when: a note may not start early over a key still sounding.
+    std::vector<int> released_;
+    std::int64_t releasedAt_ = 0;
     // The notes of the chord being read, then the keys to strike.
     std::vector<int> keys_;
     // The group of '{ }' being played: notes still to come, the pulses left for them and the sum of their own
@@ -405,6 +435,11 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             Emit(Swung(tick_) + PedalLift, 0xB0 | channel_, token.value, 127);
             changes_[token.value].end = out_.events.size();
             break;
+        case Op::Humanize:
+            humanizeTiming_ = token.value & 0xFFFF;
+            humanizeVelocity_ = token.value >> 16;
+            Seed(static_cast<std::uint32_t>(token.value2));
+            break;
         case Op::Swing:
             swingPair_ = token.value;
             swingFirst_ = token.value2;
@@ -558,7 +593,7 @@ void TrackPlayer::Sound(const Token& token)
     }
     strike.velocity = VelocityNow();
     if (Shaping())
-        Shape(strike, sounding_.tied && !held.empty());
+        Shape(strike, sounding_.tied && !held.empty(), keys_);
     for (int key : keys_) {
         if (sounding_.tied && std::find(held.begin(), held.end(), key) != held.end())
             continue;
@@ -568,6 +603,7 @@ void TrackPlayer::Sound(const Token& token)
     held.swap(keys_);
     keys_.clear();
     sounding_.tied = false;
+    sounding_.start = strike.start;
     sounding_.fullEnd = strike.end;
     sounding_.gateEnd = strike.gateEnd;
     Advance(ticks);
@@ -579,11 +615,12 @@ void TrackPlayer::SoundOne(int key, const Token& token)
     std::int64_t ticks = NoteTicks(token);
     Release();
     Strike strike{tick_, tick_ + ticks, tick_ + GateTicks(ticks), VelocityNow()};
+    sounding_.keys.push_back(key);
     if (Shaping())
-        Shape(strike, false);
+        Shape(strike, false, sounding_.keys);
     Emit(strike.start, 0x90 | channel_, key, strike.velocity);
     ++shared_.notes;
-    sounding_.keys.push_back(key);
+    sounding_.start = strike.start;
     sounding_.fullEnd = strike.end;
     sounding_.gateEnd = strike.gateEnd;
     Advance(ticks);
@@ -591,7 +628,7 @@ void TrackPlayer::SoundOne(int key, const Token& token)
 
 // What is written before a note or chord. Marks: staccato sounds half its length, marcato three quarters, tenuto
 // all of it (the shortest of them counts); an accent adds 20 to the velocity, marcato 30. Then grace notes.
-void TrackPlayer::Shape(Strike& strike, bool tied)
+void TrackPlayer::Shape(Strike& strike, bool tied, const std::vector<int>& keys)
 {
     if (swingPair_ != 0) {
         strike.start = Swung(strike.start);
@@ -612,8 +649,30 @@ void TrackPlayer::Shape(Strike& strike, bool tied)
                                                                                    : 0));
         marks_ = 0;
     }
-    if (!graces_.empty())
+    const bool graces = !graces_.empty();
+    if (graces)
         PlayGraces(strike, tied, velocity);
+    if (humanizeTiming_ != 0 || humanizeVelocity_ != 0)
+        Humanize(strike, !tied && !graces, keys);
+}
+
+// A little early or late and a little louder or softer, at random within the bounds set. A note moves only
+// within its own sounding length and, when it may come `early`, not before the music starts, before the note
+// before it started, or over the release of a key it strikes again.
+void TrackPlayer::Humanize(Strike& strike, bool early, const std::vector<int>& keys)
+{
+    const int late = Deviation(humanizeTiming_), louder = Deviation(humanizeVelocity_);
+    std::int64_t earliest = strike.start;
+    if (early) {
+        earliest = std::max<std::int64_t>(shared_.start, sounding_.start + 1);
+        for (int key : keys) {
+            if (std::find(released_.begin(), released_.end(), key) != released_.end())
+                earliest = std::max(earliest, releasedAt_);
+        }
+        earliest = std::min(earliest, strike.start);
+    }
+    strike.start = std::clamp(strike.start + late, earliest, std::max(strike.start, strike.gateEnd - 1));
+    strike.velocity = std::clamp(strike.velocity + louder, 1, 127);
 }
 
 // Grace notes, each GraceTicks or less, taken from the start of the note that follows: together at most half of
@@ -658,6 +717,10 @@ void TrackPlayer::Release()
         tick = std::min(tick, Swung(tick_));
     for (int key : sounding_.keys)
         Emit(tick, 0x80 | channel_, key, 0);
+    if (humanizeTiming_ != 0) {
+        released_ = sounding_.keys;
+        releasedAt_ = tick;
+    }
     sounding_.keys.clear();
     sounding_.tied = false;
 }
@@ -935,6 +998,9 @@ Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnost
     shared.barTicks = BarTicks(song.beats ? song.beats : 4, song.beatNote);
     shared.swingPair = song.swingPair;
     shared.swingFirst = song.swingFirst;
+    shared.humanizeTiming = song.humanizeTiming;
+    shared.humanizeVelocity = song.humanizeVelocity;
+    shared.humanizeSeed = song.humanizeSeed;
     if (song.reset != Reset::None)
         shared.start = static_cast<std::uint32_t>(shared.barTicks);
     std::vector<std::pair<char, std::vector<BarLine>>> bars;

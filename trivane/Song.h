@@ -51,6 +51,7 @@ enum class Op : std::uint8_t {
     Grace,          // value: as for Note, or a MIDI note number when value2 is 1; sounds before the next note
     PedalChange,    // value: the sustain pedal's controller, lifted now and pressed again a moment later
     Swing,          // value: the pulses of a pair of eighths or sixteenths, 0 for none; value2: the first one's
+    Humanize,       // value: pulses a note may move | velocity it may change << 16; value2: the seed
 };
 
 // What a gradual change moves: a controller 0-127, or one of these.
@@ -159,6 +160,9 @@ struct Song {
     Reset reset = Reset::None;
     int swingPair = 0;  // #swing: as Op::Swing
     int swingFirst = 0;
+    int humanizeTiming = 0;  // #humanize
+    int humanizeVelocity = 0;
+    std::uint32_t humanizeSeed = 1;
     std::vector<Track> tracks;  // ordered by name
     std::unique_ptr<std::string> text;  // the source with its comments blanked, which lines and macros view
     MacroTable macros;

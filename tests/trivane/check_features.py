@@ -145,7 +145,7 @@ for what, mml, options, index, expected in CASES:
 # Mistakes: one error each, no file (a note after each, so that the song has one).
 for mml in ["A 'c e", "A 'c4 e'", "A 'n36,8'", "A {c d e 4", "A key\"h\"", "A {c [d]}4", "A } c", "A ~q1,1", "A ~v10 c", "A w9000",
             "A wr25", "A q%-1", "#time 3/5\nA c", "#key h\nA c", "#key g#\nA c", "#reset gx\nA c", "A sysex\"F0 80 F7\"",
-            "A sysex\"41 F7\"", "A sysex\"F0 41\"", "A sysex\"F0 4\"", "A name\"x", "A time\"3\"", "A !x", "A c0.", "A pedal\"on\"", "A swing\"4 2:1\""]:
+            "A sysex\"41 F7\"", "A sysex\"F0 41\"", "A sysex\"F0 4\"", "A name\"x", "A time\"3\"", "A !x", "A c0.", "A pedal\"on\"", "A swing\"4 2:1\"", "A humanize\"300 1\""]:
     status, output, _ = compile_mml(mml + " c")
     check(status == 1 and output.count("ERROR! ") == 1, f"{mml!r}: one error: {output}")
 
@@ -162,6 +162,24 @@ for mml, expected in BARS:
     warnings = [line for line in output.splitlines() if "Warning: " in line]
     check(status == 0 and len(warnings) == len(expected) and all(f"トラック A の {w} あります" in got for w, got in
                                                                   zip(expected, warnings)), f"{mml!r}: bar check: {warnings}")
+
+# Humanize: seeded, so a song always gives the same file; each note starts at most 100 pulses early or late, never
+# before the music, the note before it or the release of its key, and ends as written; velocities differ by 20 at most.
+SONG = "#humanize {}\nA l16 q4 " + "c d c c e " * 20 + "\nB l8 " + "c d e f " * 10
+humanized, again, other, plain = (compile_mml(SONG.format(how))[2] for how in ("100 20 5", "100 20 5", "100 20 6", "off"))
+check(humanized == again != other, "humanize: the same seed gives the same file, another seed another")
+for moved, written in zip(humanized[1:], plain[1:]):
+    ons = [[int(x) for x in e.replace(" on ", " ").split()] for e in moved if " on " in e]
+    wanted = [[int(x) for x in e.replace(" on ", " ").split()] for e in written if " on " in e]
+    starts = [-1] + [w[0] for w in wanted] + [10 ** 9]
+    sounding, ok = set(), [e for e in moved if " off " in e] == [e for e in written if " off " in e]
+    for e in moved:
+        tick, what, key = e.split()[:3]
+        ok = ok and not (what == "on" and key in sounding)
+        sounding = sounding | {key} if what == "on" else sounding - {key}
+    for i, ((tick, key, velocity), (at, _, loud)) in enumerate(zip(ons, wanted)):
+        ok = ok and abs(tick - at) <= 100 and abs(velocity - loud) <= 20 and starts[i] < tick < starts[i + 2]
+    check(ok and len(ons) == len(wanted) and ons != wanted, f"humanize: {moved}")
 
 # Sound: loud in nine of ten quarter seconds from the first note (after the pause of #reset) to the end.
 for name in ("waltz", "lead", "tuplets"):
