@@ -74,6 +74,7 @@ inline constexpr Command Commands[] = {
     {"^", CommandKind::Length, 0, 0, -1, "c4^16"},
     {"%", CommandKind::Length, 0, 0, -1, "{c d e f g}%103"},
     {"t", CommandKind::Tempo, 4, 999, -1, "t120"},
+    {"=", CommandKind::Tempo, 0, 0, -1, "t4.=60"},
     {"v", CommandKind::Velocity, 1, 127, -1, "v100"},
     {"(", CommandKind::Velocity, 1, 127, 8, "(4"},
     {")", CommandKind::Velocity, 1, 127, 8, ")16"},

@@ -259,7 +259,12 @@ bool Lexer::InRange(std::string_view command, const Number& number, int low, int
 
 bool Lexer::ReadValue(std::string_view command, int low, int high, int& value)
 {
-    Number number = ReadNumber();
+    return ReadValue(command, low, high, value, ReadNumber());
+}
+
+// The same with its number read already.
+bool Lexer::ReadValue(std::string_view command, int low, int high, int& value, const Number& number)
+{
     if (!number.present) {
         diagnostics_.Error(Here(), "%.*s の後に数値がありません", static_cast<int>(command.size()), command.data());
         return false;
@@ -688,8 +693,12 @@ bool Lexer::ReadRamp(std::vector<Token>& out, Token token)
                 return false;
             }
         }
-        if (!ReadValue(target, token.value))
+        int beat = 0;
+        if (c == 't' ? !ReadTempo(target, token.value, beat) : !ReadValue(target, token.value))
             return false;
+        // A change of tempo steps in whole quarter notes a minute.
+        token.value = static_cast<int>((2 * token.value * (beat ? beat : TicksPerQuarter) + TicksPerQuarter) /
+                                       (2 * TicksPerQuarter));
         if (!Accept(',')) {
             diagnostics_.Error(Here(), "~%c の値の後に , と音長を書きます (例: ~%c%d,1)", c, c, target.high);
             return false;
@@ -702,6 +711,43 @@ bool Lexer::ReadRamp(std::vector<Token>& out, Token token)
     diagnostics_.Error(Here(), "~ の後には v w t p m s y のどれかを書きます");
     if (c >= 'a' && c <= 'z')
         ++frames_.back().pos;  // its values go with it
+    return false;
+}
+
+// t120, or the tempo of another note value: t4.=60 is 60 dotted quarters a minute, the same as t90. `beat`:
+// the pulses of that note value, 0 for the quarter of t120. Either way 4 to 999 quarter notes a minute.
+bool Lexer::ReadTempo(const Command& command, int& value, int& beat)
+{
+    const int size = static_cast<int>(command.spelling.size());
+    Number number = ReadNumber();
+    beat = 0;
+    SkipBlanks();
+    if (!number.present || (Peek() != '.' && Peek() != '='))
+        return ReadValue(command, value, number);
+    // The note value read to its end before any mistake is told, so that one mistake makes one message.
+    int dots = 0;
+    while (Accept('.'))
+        ++dots;
+    const bool equals = Accept('=');
+    Number tempo = ReadNumber();
+    std::int64_t ticks = 0;
+    if (number.value < 1 || number.value > TicksPerWhole || TicksPerWhole % number.value != 0 ||
+        number.text[0] == '+') {
+        diagnostics_.Error(Here(), "%.*s%s=: 音符 %s は使えません (1920 の約数を指定してください)", size,
+                           command.spelling.data(), Shown(number.text).c_str(), Shown(number.text).c_str());
+    } else if (!AddDots(TicksPerWhole / number.value, dots, ticks)) {
+        diagnostics_.Error(Here(), "%s", UnevenLengthMessage);
+    } else if (!equals) {
+        diagnostics_.Error(Here(), "%.*s4.=60 のように、音符の後に = とテンポを書きます", size,
+                           command.spelling.data());
+    } else if (ReadValue(command, value, tempo)) {
+        if (value * ticks >= command.low * TicksPerQuarter && value * ticks <= command.high * TicksPerQuarter) {
+            beat = static_cast<int>(ticks);
+            return true;
+        }
+        diagnostics_.Error(Here(), "%.*s%s=%d: 4 分音符で %d から %d までのテンポにしてください", size,
+                           command.spelling.data(), Shown(number.text).c_str(), value, command.low, command.high);
+    }
     return false;
 }
 
@@ -904,6 +950,11 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             return ReadRamp(out, token);
         case '!':
             return ReadMark(out, token);
+        case 't':
+            token.op = Op::Tempo;
+            if (!ReadTempo(CommandNamed("t"), token.value, token.value2))
+                return false;
+            break;
         case 'p':
         case 'm':
         case 's': {
@@ -1059,8 +1110,8 @@ bool Lexer::ReadSimpleCommand(unsigned char c, Token& token, std::vector<Token>&
         Op op;
     };
     static constexpr Simple simple[] = {
-        {CommandNamed("o"), Op::Octave}, {CommandNamed("t"), Op::Tempo},   {CommandNamed("v"), Op::Velocity},
-        {CommandNamed("q"), Op::Gate},   {CommandNamed("@"), Op::Program}, {CommandNamed("k"), Op::Transpose},
+        {CommandNamed("o"), Op::Octave},  {CommandNamed("v"), Op::Velocity},  {CommandNamed("q"), Op::Gate},
+        {CommandNamed("@"), Op::Program}, {CommandNamed("k"), Op::Transpose},
     };
     for (const Simple& s : simple) {
         if (c == static_cast<unsigned char>(s.command.spelling[0])) {

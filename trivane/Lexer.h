@@ -89,10 +89,16 @@ private:
     Number ReadNumber();
     bool InRange(std::string_view command, const Number& number, int low, int high);
     bool ReadValue(std::string_view command, int low, int high, int& value);
+    bool ReadValue(std::string_view command, int low, int high, int& value, const Number& number);
     bool ReadValue(const Command& command, int& value)
     {
         return ReadValue(command.spelling, command.low, command.high, value);
     }
+    bool ReadValue(const Command& command, int& value, const Number& number)
+    {
+        return ReadValue(command.spelling, command.low, command.high, value, number);
+    }
+    bool ReadTempo(const Command& command, int& value, int& beat);
     bool ReadOptionalValue(std::string_view command, int low, int high, int fallback, int& value);
     // Without a number the command's code, its default; `high` when a limit lowers the table's.
     bool ReadOptionalValue(const Command& command, int& value, int high = 0)

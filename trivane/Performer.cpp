@@ -32,7 +32,8 @@ struct Budget {
 
 struct TempoChange {
     std::uint32_t tick;
-    int bpm;
+    int bpm;               // quarter notes a minute, rounded
+    std::uint32_t micros;  // of a quarter note, exact
     char track;
     std::int32_t line;  // of the command, for messages
     std::uint32_t at;
@@ -484,11 +485,16 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
         case Op::Length:
             defaultTicks_ = TicksOf(token);
             break;
-        case Op::Tempo:
-            SetValue(ramp::Tempo, token.value);
+        case Op::Tempo: {
+            // t4.=60 counts dotted quarters: exact in microseconds, rounded in quarter notes for a change after it.
+            const std::int64_t beat = token.value2 != 0 ? token.value2 : TicksPerQuarter;
+            const int bpm = static_cast<int>((token.value * beat * 2 + TicksPerQuarter) / (2 * TicksPerQuarter));
+            const auto micros = static_cast<std::uint32_t>(60000000LL * TicksPerQuarter / (token.value * beat));
+            SetValue(ramp::Tempo, bpm);
             if (Spend(tick_))
-                shared_.tempos.push_back(TempoChange{MetaTick(), token.value, track_.name, token.line, token.at});
+                shared_.tempos.push_back(TempoChange{MetaTick(), bpm, micros, track_.name, token.line, token.at});
             break;
+        }
         case Op::Velocity:
             velocity_ = token.value;
             velocityRamp_.end = 0;
@@ -802,8 +808,9 @@ void TrackPlayer::Ramp(const Token& token)
             if (thing == ramp::Bend)
                 Emit(tick, 0xE0 | channel_, (value + 8192) & 0x7F, (value + 8192) >> 7);
             else if (thing == ramp::Tempo && Spend(tick))
-                shared_.tempos.push_back(
-                    TempoChange{static_cast<std::uint32_t>(tick), value, track_.name, token.line, token.at});
+                shared_.tempos.push_back(TempoChange{static_cast<std::uint32_t>(tick), value,
+                                                     60000000u / static_cast<std::uint32_t>(value), track_.name,
+                                                     token.line, token.at});
             else if (thing < 128)
                 Emit(tick, 0xB0 | channel_, thing, value);
             last = value;
@@ -886,13 +893,13 @@ void BuildConductor(const Song& song, Shared& shared, Sequence& sequence, Diagno
     for (std::size_t i = 1; i < tempos.size(); ++i) {
         const TempoChange& before = tempos[i - 1];
         const TempoChange& later = tempos[i];
-        if (later.tick == before.tick && later.track != before.track && later.bpm != before.bpm)
+        if (later.tick == before.tick && later.track != before.track && later.micros != before.micros)
             diagnostics.Warning(Place(later.line, later.at),
                                 "トラック %c の t%d (行 %d) と同じ時刻のテンポです。後のトラック %c の t%d を使います",
                                 before.track, before.bpm, before.line, later.track, later.bpm);
     }
     if (tempos.empty() || tempos.front().tick != 0)
-        tempos.insert(tempos.begin(), TempoChange{0, DefaultTempo, 'A', 0, 0});
+        tempos.insert(tempos.begin(), TempoChange{0, DefaultTempo, 60000000u / DefaultTempo, 'A', 0, 0});
     if (song.reset != Reset::None) {
         sequence.texts.push_back(ResetMessage(song.reset));
         sequence.conductor.events.push_back(
@@ -923,16 +930,15 @@ void BuildConductor(const Song& song, Shared& shared, Sequence& sequence, Diagno
     }
     std::int64_t scaled = 0;  // microseconds times TicksPerQuarter, summed exactly
     std::uint32_t last = 0;
-    int bpm = DefaultTempo;
+    std::int64_t micros = 60000000 / DefaultTempo;
     for (const TempoChange& change : tempos) {
-        std::uint32_t micros = 60000000u / static_cast<std::uint32_t>(change.bpm);
-        sequence.conductor.events.push_back(Event{change.tick, 0xFF, meta::Tempo, 0, micros});
+        sequence.conductor.events.push_back(Event{change.tick, 0xFF, meta::Tempo, 0, change.micros});
         sequence.endTick = std::max(sequence.endTick, change.tick);
-        scaled += static_cast<std::int64_t>(change.tick - last) * (60000000 / bpm);
+        scaled += static_cast<std::int64_t>(change.tick - last) * micros;
         last = change.tick;
-        bpm = change.bpm;
+        micros = change.micros;
     }
-    scaled += static_cast<std::int64_t>(sequence.endTick - last) * (60000000 / bpm);
+    scaled += static_cast<std::int64_t>(sequence.endTick - last) * micros;
     sequence.microseconds = scaled / TicksPerQuarter;
     sequence.conductor.endTick = sequence.endTick;
     SortEvents(sequence.conductor.events);

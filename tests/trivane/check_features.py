@@ -103,6 +103,9 @@ CASES = [
     ("-v keeps its meaning after a velocity ramp", "A ~v20,2 l8 c c ( c", ["-v"], 1,
      ["0 on 60 100", "240 off 60", "240 on 60 80", "480 off 60", "480 on 60 68", "720 off 60"]),
     ("tempo ramp", "A t120 ~t60,%60 c", [], 0, [C4, "0 tempo 120", "30 tempo 90", "60 tempo 60"]),
+    ("tempo by note value: 60 dotted quarters are 90 quarters; a change steps in whole quarters",
+     "#time 6/8\nA t4.=60 c4. t8=100 c4. t4.=55 c4. ~t4.=40,%60 c4.", [], 0,
+     ["0 meter 6/8 12", "0 tempo 90", "720 tempo 50", "1440 tempo 83", "2190 tempo 71", "2220 tempo 60"]),
     ("a new change starts from the value sounding, a new value ends it", "A ~s7,%120 ~w-400,%120 c%60 ~s127,%60 "
      "~w0,%60 c%30 s1 w9 c%30", [], 1, ["0 on 60 100", "30 cc 11 97", "30 bend -100", "60 off 60", "60 cc 11 67",
                                         "60 bend -200", "60 on 60 100", "90 off 60", "90 cc 11 1", "90 bend 9",
@@ -145,7 +148,7 @@ for what, mml, options, index, expected in CASES:
 # Mistakes: one error each, no file (a note after each, so that the song has one).
 for mml in ["A 'c e", "A 'c4 e'", "A 'n36,8'", "A {c d e 4", "A key\"h\"", "A {c [d]}4", "A } c", "A ~q1,1", "A ~v10 c", "A w9000",
             "A wr25", "A q%-1", "#time 3/5\nA c", "#key h\nA c", "#key g#\nA c", "#reset gx\nA c", "A sysex\"F0 80 F7\"",
-            "A sysex\"41 F7\"", "A sysex\"F0 41\"", "A sysex\"F0 4\"", "A name\"x", "A time\"3\"", "A !x", "A c0.", "A pedal\"on\"", "A swing\"4 2:1\"", "A humanize\"300 1\""]:
+            "A sysex\"41 F7\"", "A sysex\"F0 41\"", "A sysex\"F0 4\"", "A name\"x", "A time\"3\"", "A !x", "A c0.", "A pedal\"on\"", "A swing\"4 2:1\"", "A humanize\"300 1\"", "A t7=60", "A t64=4"]:
     status, output, _ = compile_mml(mml + " c")
     check(status == 1 and output.count("ERROR! ") == 1, f"{mml!r}: one error: {output}")
 
