@@ -850,7 +850,7 @@ void Lexer::ReadMacroUse()
 }
 
 // "(o5 l8, v90)" after the name of a macro with parameters: each argument is the text up to the next ',' or
-// ')'. False, with the arguments dropped, after a mistake.
+// ')', or in quotes. False, with the arguments dropped, after a mistake.
 bool Lexer::ReadArguments(const std::string& name, int count)
 {
     const Place call = Here();
@@ -863,7 +863,24 @@ bool Lexer::ReadArguments(const std::string& name, int count)
     const std::size_t first = arguments_.size();
     std::size_t start = ++top.pos;
     int line = top.line;
+    const std::string_view text = top.text;
+    auto blanks = [&text](std::size_t at) {
+        while (at < text.size() && (text[at] == ' ' || text[at] == '\t'))
+            ++at;
+        return at;
+    };
     for (;;) {
+        // An argument in quotes, "n36,8", is the text between them, which may hold ',' '(' and ')'.
+        const std::size_t open = top.pos == start ? blanks(start) : text.size();
+        const std::size_t close = open < text.size() && text[open] == '"' ? text.find('"', open + 1) : text.npos;
+        const std::size_t after = close == text.npos ? close : blanks(close + 1);
+        if (after < text.size() && (text[after] == ',' || text[after] == ')')) {
+            arguments_.push_back(Argument{text.substr(open + 1, close - open - 1), line});
+            start = top.pos = after + 1;
+            if (text[after] == ')')
+                break;
+            continue;
+        }
         const int c = Peek();
         if (c < 0) {
             diagnostics_.Error(call, "マクロ $%s の引数を閉じる ) がありません", name.c_str());

@@ -78,6 +78,7 @@ TEST(Compile, FormsThatMeanTheSameMakeTheSameFile)
         {"t-3", "#channel D 10\nA k2 c d+ n50\nD c n36", "#channel D 10\nA k-1 c d+ n50\nD c n36"},
         {"", "$r(2) = $1 c8 e8 g8 e8 $2\nA l4 $r(o4, c) $r(o5, g) $r(o3 v90, c2)",
          "l4 o4 c8 e8 g8 e8 c o5 c8 e8 g8 e8 g o3 v90 c8 e8 g8 e8 c2"},
+        {"", "$d(2) = $1 $2\nA $d(\"n36,8\", \"(4 c\") $d( \"~v60,1\" , c)", "n36,8 (4 c ~v60,1 c"},
         {"", "$o(2) = $i($1 $2, e) $1\n$i(2)= [$1]2 $2\n$f = f\n$1 = g\n$m = $1\nA $o(c, $f) $m(4 c) $1", "c f c f e c g (4 c) g"},
     };
     // clang-format on
