@@ -185,7 +185,7 @@ for moved, written in zip(humanized[1:], plain[1:]):
     check(ok and len(ons) == len(wanted) and ons != wanted, f"humanize: {moved}")
 
 # Sound: loud in nine of ten quarter seconds from the first note (after the pause of #reset) to the end.
-for name in ("waltz", "lead", "tuplets"):
+for name in ("waltz", "lead", "tuplets", "nocturne", "swing"):
     song, sound = os.path.join(work, name + ".mid"), os.path.join(work, name + ".wav")
     subprocess.run([trivane, os.path.join(samples, name + ".mml"), song], check=True, stdout=subprocess.DEVNULL)
     subprocess.run(["fluidsynth", "-ni", "-F", sound, "-r", "22050", "/usr/share/sounds/sf2/TimGM6mb.sf2", song],
