@@ -148,7 +148,8 @@ private:
     // A note, rest or chord: inside '{ }' it takes its share of the group's length, in proportion to its own.
     void PushNote(std::vector<Token>& out, const Token& token)
     {
-        tupletNotes_ += tupletAt_ >= 0;
+        if (tupletAt_ >= 0)
+            ++tupletNotes_;
         Push(out, token);
     }
     void CloseTuplet(std::vector<Token>& out, Token token);

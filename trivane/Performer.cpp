@@ -62,6 +62,9 @@ constexpr int RampStep = TicksPerQuarter / 16;
 // A grace note sounds a 32nd note, taken from the start of the note after it.
 constexpr int GraceTicks = TicksPerQuarter / 8;
 
+// Grace notes waiting for their note, told apart from the marks in the same field.
+constexpr int GracesWaiting = 1 << 8;
+
 // A change of the sustain pedal lifts it and presses it again a 64th note later.
 constexpr int PedalLift = TicksPerQuarter / 16;
 
@@ -120,8 +123,7 @@ public:
           barTicks_(shared.barTicks),
           swingPair_(shared.swingPair),
           swingFirst_(shared.swingFirst),
-          humanizeTiming_(shared.humanizeTiming),
-          humanizeVelocity_(shared.humanizeVelocity)
+          humanize_(shared.humanizeTiming | shared.humanizeVelocity << 16)
     {
         Seed(shared.humanizeSeed);
         values_.fill(0);
@@ -139,7 +141,6 @@ private:
     struct Sounding {
         bool tied = false;
         std::vector<int> keys;
-        std::int64_t start = 0;
         std::int64_t fullEnd = 0;
         std::int64_t gateEnd = 0;
     };
@@ -169,10 +170,7 @@ private:
     void Sound(const Token& token);
     void SoundOne(int key, const Token& token);
     // True when something shapes the next note: then Shape() runs, and the plain notes pay for one test.
-    bool Shaping() const
-    {
-        return marks_ != 0 || !graces_.empty() || swingPair_ != 0 || humanizeTiming_ != 0 || humanizeVelocity_ != 0;
-    }
+    bool Shaping() const { return (marks_ | swingPair_ | humanize_) != 0; }
     // Written time to the time played: with swing, the second of each pair of eighths (or sixteenths) from the
     // start of the bar comes late, where the long first one ends.
     std::int64_t Swung(std::int64_t tick) const
@@ -200,7 +198,9 @@ private:
     void PlayGraces(Strike& strike, bool tied, int velocity);
     void DropOrnaments(const char* why);
     void Release();
-    std::int64_t NoteTicks(const Token& token);
+    std::int64_t ShapedRelease(std::int64_t tick);
+    std::int64_t NoteTicks(const Token& token) { return tupletLeft_ == 0 ? TicksOf(token) : TupletShare(token); }
+    std::int64_t TupletShare(const Token& token);
     int VelocityNow() const;
     std::int64_t GateTicks(std::int64_t ticks);
     int ValueNow(int thing) const;
@@ -215,7 +215,14 @@ private:
     void EmitMeta(std::int64_t tick, std::uint8_t status, int type, int text);
     void Advance(std::int64_t ticks);
     std::int64_t TicksOf(const Token& token) { return TicksOf(token, defaultTicks_); }
-    std::int64_t TicksOf(const Token& token, std::int64_t defaultTicks);
+    std::int64_t TicksOf(const Token& token, std::int64_t defaultTicks)
+    {
+        std::int64_t base = token.length.base;
+        if (base == 0)
+            base = token.length.Dots() == 0 ? defaultTicks : DottedDefault(token, defaultTicks);
+        return base + token.length.extra;
+    }
+    std::int64_t DottedDefault(const Token& token, std::int64_t defaultTicks);
     // Counts one more event of the song, tempo changes included; false when it may not be made.
     bool Spend(std::int64_t tick)
     {
@@ -275,12 +282,12 @@ private:
     std::int64_t barTicks_;
     int swingPair_;  // as Op::Swing
     int swingFirst_;
-    int humanizeTiming_;  // as Op::Humanize
-    int humanizeVelocity_;
+    int humanize_;  // as Op::Humanize: pulses | velocity << 16
     std::uint64_t random_ = 0;
     // With humanize, the keys released last and when: a note may not start early over a key still sounding.
     std::vector<int> released_;
     std::int64_t releasedAt_ = 0;
+    std::int64_t lastStart_ = -1;  // of the note or chord struck last with humanize
     // The notes of the chord being read, then the keys to strike.
     std::vector<int> keys_;
     // The group of '{ }' being played: notes still to come, the pulses left for them and the sum of their own
@@ -333,7 +340,7 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             int key = (octave_ + 1) * 12 + token.value;
             if (!drums_)
                 key += transpose_ + options_.transpose;
-            if (token.op == Op::Note && key >= 0 && key <= 127 && !sounding_.tied) {
+            if (token.op == Op::Note && key >= 0 && key <= 127 && !sounding_.tied && !Shaping()) {
                 SoundOne(key, token);
                 break;
             }
@@ -426,6 +433,7 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             }
             gracesPlace_ = graces_.empty() ? Place(token.line, token.at) : gracesPlace_;
             graces_.push_back(key);
+            marks_ |= GracesWaiting;
             break;
         }
         case Op::PedalChange:
@@ -437,8 +445,8 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             changes_[token.value].end = out_.events.size();
             break;
         case Op::Humanize:
-            humanizeTiming_ = token.value & 0xFFFF;
-            humanizeVelocity_ = token.value >> 16;
+            humanize_ = token.value;
+            lastStart_ = tick_ - 1;  // the note before may have started just now, unknown to humanize
             Seed(static_cast<std::uint32_t>(token.value2));
             break;
         case Op::Swing:
@@ -446,7 +454,7 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             swingFirst_ = token.value2;
             break;
         case Op::Articulation:
-            marksPlace_ = marks_ == 0 ? Place(token.line, token.at) : marksPlace_;
+            marksPlace_ = (marks_ & ~GracesWaiting) == 0 ? Place(token.line, token.at) : marksPlace_;
             marks_ |= token.value;
             break;
         case Op::KeySignature:
@@ -542,23 +550,21 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
 
 // A length written without a number takes the default length, and its dots only now: the same mistake as
 // dots on a written number that cannot be halved.
-std::int64_t TrackPlayer::TicksOf(const Token& token, std::int64_t defaultTicks)
+std::int64_t TrackPlayer::DottedDefault(const Token& token, std::int64_t defaultTicks)
 {
-    std::int64_t base = token.length.base;
-    if (base == 0 && !AddDots(defaultTicks, token.length.Dots(), base)) {
+    std::int64_t base = 0;
+    if (!AddDots(defaultTicks, token.length.Dots(), base)) {
         diagnostics_.Error(Place(token.line, token.at), "%s", UnevenLengthMessage);
         base = defaultTicks;
     }
-    return base + token.length.extra;
+    return base;
 }
 
-// The length of a note, rest or chord; inside '{ }' its share of what the group has left, in proportion to
+// Inside '{ }' the length of a note, rest or chord is its share of what the group has left, in proportion to
 // its own length among those still to come, and at least a pulse for each. Equal lengths share alike, the
 // pulses left over going one each to the last notes.
-std::int64_t TrackPlayer::NoteTicks(const Token& token)
+std::int64_t TrackPlayer::TupletShare(const Token& token)
 {
-    if (tupletLeft_ == 0)
-        return TicksOf(token);
     const std::int64_t weight = TicksOf(token, tupletDefault_);
     std::int64_t ticks = tupletTicks_;
     if (tupletLeft_ > 1)
@@ -609,26 +615,21 @@ void TrackPlayer::Sound(const Token& token)
     held.swap(keys_);
     keys_.clear();
     sounding_.tied = false;
-    sounding_.start = strike.start;
     sounding_.fullEnd = strike.end;
     sounding_.gateEnd = strike.gateEnd;
     Advance(ticks);
 }
 
-// One note, struck anew, with nothing tied to it: what most notes are.
+// One note, struck anew, with nothing tied to it and nothing to shape it: what most notes are.
 void TrackPlayer::SoundOne(int key, const Token& token)
 {
     std::int64_t ticks = NoteTicks(token);
     Release();
-    Strike strike{tick_, tick_ + ticks, tick_ + GateTicks(ticks), VelocityNow()};
-    sounding_.keys.push_back(key);
-    if (Shaping())
-        Shape(strike, false, sounding_.keys);
-    Emit(strike.start, 0x90 | channel_, key, strike.velocity);
+    Emit(tick_, 0x90 | channel_, key, VelocityNow());
     ++shared_.notes;
-    sounding_.start = strike.start;
-    sounding_.fullEnd = strike.end;
-    sounding_.gateEnd = strike.gateEnd;
+    sounding_.keys.push_back(key);
+    sounding_.fullEnd = tick_ + ticks;
+    sounding_.gateEnd = tick_ + GateTicks(ticks);
     Advance(ticks);
 }
 
@@ -642,7 +643,7 @@ void TrackPlayer::Shape(Strike& strike, bool tied, const std::vector<int>& keys)
         strike.gateEnd = strike.start + GateTicks(strike.end - strike.start);
     }
     const int velocity = strike.velocity;
-    if (marks_ != 0) {
+    if ((marks_ & ~GracesWaiting) != 0) {
         const std::int64_t length = strike.end - strike.start;
         if (marks_ & mark::Staccato)
             strike.gateEnd = strike.start + std::max<std::int64_t>(1, length / 2);
@@ -653,12 +654,12 @@ void TrackPlayer::Shape(Strike& strike, bool tied, const std::vector<int>& keys)
         strike.velocity = std::min(127, strike.velocity + (marks_ & mark::Marcato  ? 30
                                                            : marks_ & mark::Accent ? 20
                                                                                    : 0));
-        marks_ = 0;
     }
     const bool graces = !graces_.empty();
     if (graces)
         PlayGraces(strike, tied, velocity);
-    if (humanizeTiming_ != 0 || humanizeVelocity_ != 0)
+    marks_ = 0;
+    if (humanize_ != 0)
         Humanize(strike, !tied && !graces, keys);
 }
 
@@ -667,10 +668,10 @@ void TrackPlayer::Shape(Strike& strike, bool tied, const std::vector<int>& keys)
 // before it started, or over the release of a key it strikes again.
 void TrackPlayer::Humanize(Strike& strike, bool early, const std::vector<int>& keys)
 {
-    const int late = Deviation(humanizeTiming_), louder = Deviation(humanizeVelocity_);
+    const int late = Deviation(humanize_ & 0xFFFF), louder = Deviation(humanize_ >> 16);
     std::int64_t earliest = strike.start;
     if (early) {
-        earliest = std::max<std::int64_t>(shared_.start, sounding_.start + 1);
+        earliest = std::max<std::int64_t>(shared_.start, lastStart_ + 1);
         for (int key : keys) {
             if (std::find(released_.begin(), released_.end(), key) != released_.end())
                 earliest = std::max(earliest, releasedAt_);
@@ -679,6 +680,7 @@ void TrackPlayer::Humanize(Strike& strike, bool early, const std::vector<int>& k
     }
     strike.start = std::clamp(strike.start + late, earliest, std::max(strike.start, strike.gateEnd - 1));
     strike.velocity = std::clamp(strike.velocity + louder, 1, 127);
+    lastStart_ = strike.start;
 }
 
 // Grace notes, each GraceTicks or less, taken from the start of the note that follows: together at most half of
@@ -705,7 +707,7 @@ void TrackPlayer::PlayGraces(Strike& strike, bool tied, int velocity)
 // Marks and grace notes that find no note to go with: told, and forgotten.
 void TrackPlayer::DropOrnaments(const char* why)
 {
-    if (marks_ != 0)
+    if ((marks_ & ~GracesWaiting) != 0)
         diagnostics_.Warning(marksPlace_, "印 (!. !- !> !^) の%s、印を無視しました", why);
     if (!graces_.empty())
         diagnostics_.Warning(gracesPlace_, "装飾音の%s、装飾音を省きました", why);
@@ -713,20 +715,26 @@ void TrackPlayer::DropOrnaments(const char* why)
     graces_.clear();
 }
 
+// A note swung long before a bar line that moves the pairs (after a pickup) ends where the next one starts.
+// With humanize, the keys released are kept, so that the next note does not start early over them.
+std::int64_t TrackPlayer::ShapedRelease(std::int64_t tick)
+{
+    if (swingPair_ != 0)
+        tick = std::min(tick, Swung(tick_));
+    released_ = sounding_.keys;
+    releasedAt_ = tick;
+    return tick;
+}
+
 void TrackPlayer::Release()
 {
     if (sounding_.keys.empty())
         return;
     std::int64_t tick = sounding_.tied ? sounding_.fullEnd : sounding_.gateEnd;
-    // A note swung long before a bar line that moves the pairs (after a pickup) ends where the next one starts.
-    if (swingPair_ != 0)
-        tick = std::min(tick, Swung(tick_));
+    if ((swingPair_ | humanize_) != 0)
+        tick = ShapedRelease(tick);
     for (int key : sounding_.keys)
         Emit(tick, 0x80 | channel_, key, 0);
-    if (humanizeTiming_ != 0) {
-        released_ = sounding_.keys;
-        releasedAt_ = tick;
-    }
     sounding_.keys.clear();
     sounding_.tied = false;
 }
