@@ -381,7 +381,8 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             tupletLeft_ = token.value;
             tupletDefault_ = defaultTicks_;
             tupletWeight_ = 0;
-            for (std::size_t i = pc, seen = 0; seen < static_cast<std::size_t>(tupletLeft_); ++i) {
+            for (std::size_t i = pc, seen = 0; seen < static_cast<std::size_t>(tupletLeft_) && i < tokens_.size();
+                 ++i) {
                 const Op op = tokens_[i].op;
                 if (op == Op::Note || op == Op::RawNote || op == Op::Rest || op == Op::Chord) {
                     tupletWeight_ += TicksOf(tokens_[i], tupletDefault_);
@@ -567,8 +568,10 @@ std::int64_t TrackPlayer::TupletShare(const Token& token)
 {
     const std::int64_t weight = TicksOf(token, tupletDefault_);
     std::int64_t ticks = tupletTicks_;
-    if (tupletLeft_ > 1)
-        ticks = std::clamp<std::int64_t>(tupletTicks_ * weight / tupletWeight_, 1, tupletTicks_ - (tupletLeft_ - 1));
+    if (tupletLeft_ > 1) {
+        ticks = tupletWeight_ > weight ? tupletTicks_ * weight / tupletWeight_ : tupletTicks_ / tupletLeft_;
+        ticks = std::clamp<std::int64_t>(ticks, 1, tupletTicks_ - (tupletLeft_ - 1));
+    }
     tupletTicks_ -= ticks;
     tupletWeight_ -= weight;
     --tupletLeft_;
