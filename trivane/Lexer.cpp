@@ -696,9 +696,9 @@ bool Lexer::ReadRamp(std::vector<Token>& out, Token token)
         int beat = 0;
         if (c == 't' ? !ReadTempo(target, token.value, beat) : !ReadValue(target, token.value))
             return false;
-        // A change of tempo steps in whole quarter notes a minute.
-        token.value = static_cast<int>((2 * token.value * (beat ? beat : TicksPerQuarter) + TicksPerQuarter) /
-                                       (2 * TicksPerQuarter));
+        // A change of tempo by note value steps in whole quarter notes a minute.
+        if (beat != 0)
+            token.value = static_cast<int>((2 * token.value * beat + TicksPerQuarter) / (2 * TicksPerQuarter));
         if (!Accept(',')) {
             diagnostics_.Error(Here(), "~%c の値の後に , と音長を書きます (例: ~%c%d,1)", c, c, target.high);
             return false;
