@@ -10,30 +10,31 @@ constexpr std::int64_t NumberCeiling = 10000000000LL;
 
 constexpr int MaxDefaultDots = 27;
 
-// Shows at most the first 12 characters of a number as written, so that a million digits make a short line.
-std::string Shown(std::string_view text)
+// Shows at most the first `most` characters of a number or a command as written, so that a million digits
+// make a short line.
+std::string Shown(std::string_view text, std::size_t most = 12)
 {
-    if (text.size() <= 12)
+    if (text.size() <= most)
         return std::string(text);
-    return std::string(text.substr(0, 12)) + "...";
+    return std::string(text.substr(0, most)) + "...";
 }
 
-// The first two letters of name text lyric marker sysex time: only these are looked at further, as letters
-// in a row are mostly notes.
-bool StartsWord(int first, int second)
+std::string_view Trimmed(std::string_view text)
 {
-    switch (first) {
-        case 'n':
-        case 'm':
-            return second == 'a';
-        case 't':
-            return second == 'e' || second == 'i';
-        case 'l':
-        case 's':
-            return second == 'y';
-        default:
-            return false;
-    }
+    const std::string_view blanks(" \t\r\f\v\0", 6);
+    text.remove_prefix(std::min(text.find_first_not_of(blanks), text.size()));
+    return text.substr(0, text.find_last_not_of(blanks) + 1);
+}
+
+// Steps over a decimal number from `low` to `high` at the start of `text`, and the blanks around it.
+bool TakeNumber(std::string_view& text, std::int64_t low, std::int64_t high, std::int64_t& value)
+{
+    text = Trimmed(text);
+    std::size_t digits = 0;
+    for (value = 0; digits < text.size() && text[digits] >= '0' && text[digits] <= '9'; ++digits)
+        value = std::min(value * 10 + (text[digits] - '0'), NumberCeiling);
+    text = Trimmed(text.substr(digits));
+    return digits > 0 && value >= low && value <= high;
 }
 
 // Semitones above c of the note names 'a' to 'g'.
@@ -65,6 +66,65 @@ bool ParseTimeSignature(std::string_view text, int& beats, int& beatNote)
     return beats >= 1 && beats <= 32 && beatNote >= 1 && beatNote <= 32 && (beatNote & (beatNote - 1)) == 0;
 }
 
+// "D", "b- minor", "F# major": the tonic as a note name, upper or lower case, with its sharp or flat, then
+// major (the default) or minor.
+bool ParseKey(std::string_view text, int& sharps, bool& minor)
+{
+    static const int fifths[] = {3, 5, 0, 2, 4, -1, 1};  // of the major keys a to g
+    const char letter = text.empty() ? 0 : static_cast<char>(text[0] | 0x20);
+    if (letter < 'a' || letter > 'g')
+        return false;
+    sharps = fifths[letter - 'a'];
+    text.remove_prefix(1);
+    if (!text.empty() && (text[0] == '+' || text[0] == '#' || text[0] == '-')) {
+        sharps += text[0] == '-' ? -7 : 7;
+        text.remove_prefix(1);
+    }
+    text = Trimmed(text);
+    minor = text == "minor";
+    sharps -= minor ? 3 : 0;
+    return (text.empty() || text == "major" || minor) && sharps >= -7 && sharps <= 7;
+}
+
+bool ParseSwing(std::string_view text, int& pair, int& first)
+{
+    pair = first = 0;
+    if (Trimmed(text) == "off")
+        return true;
+    std::int64_t unit = 8, a = 0, b = 0;
+    if (!TakeNumber(text, 1, 99, a))
+        return false;
+    if (text.empty() || text[0] != ':') {  // the note value first
+        unit = a;
+        if ((unit != 8 && unit != 16) || !TakeNumber(text, 1, 99, a) || text.empty() || text[0] != ':')
+            return false;
+    }
+    text.remove_prefix(1);
+    if (!TakeNumber(text, 1, 99, b) || !text.empty())
+        return false;
+    pair = static_cast<int>(2 * TicksPerWhole / unit);
+    first = static_cast<int>((2 * pair * a + a + b) / (2 * (a + b)));
+    return true;
+}
+
+bool ParseHumanize(std::string_view text, int& timing, int& velocity, std::uint32_t& seed)
+{
+    timing = velocity = 0;
+    seed = 1;
+    if (Trimmed(text) == "off")
+        return true;
+    std::int64_t values[3] = {0, 0, 1};
+    const std::int64_t highs[3] = {240, 64, 2147483647};
+    for (int i = 0; i < 3 && (i < 2 || !text.empty()); ++i) {
+        if (!TakeNumber(text, 0, highs[i], values[i]))
+            return false;
+    }
+    timing = static_cast<int>(values[0]);
+    velocity = static_cast<int>(values[1]);
+    seed = static_cast<std::uint32_t>(values[2]);
+    return text.empty();
+}
+
 Lexer::Lexer(const MacroTable& macros,
              std::vector<std::string>& texts,
              const CompileOptions& options,
@@ -78,6 +138,7 @@ void Lexer::Tokenize(std::string_view text, int line, std::vector<Token>& out)
     frames_.assign(1, Frame{text, 0, line, nullptr});
     arguments_.clear();
     tupletAt_ = -1;
+    tupletsInside_ = 0;
     while (!frames_.empty() && !full_ && !diagnostics_.Stopped()) {
         int bars = barsSeen_;
         SkipBlanks();
@@ -108,6 +169,7 @@ void Lexer::PushBar(std::vector<Token>& out, std::int64_t pulsesAfter)
     Token token;
     token.op = Op::Bar;
     token.line = Line();
+    token.at = barAt_;
     token.value = static_cast<std::int32_t>(pulsesAfter);
     Push(out, token);
 }
@@ -126,8 +188,10 @@ void Lexer::SkipSeparators()
          c = Peek()) {
         if (c == JoinedLineBreak)
             ++top.line;
-        else if (c == '|')
+        else if (c == '|') {
             ++barsSeen_;
+            barAt_ = static_cast<std::uint32_t>(top.text.data() + top.pos - origin_);
+        }
         top.pos += c == 0x81 ? 2 : 1;
     }
 }
@@ -178,24 +242,31 @@ Lexer::Number Lexer::ReadNumber()
 }
 
 // A '+' is refused where no value may be negative, so that "v+10" is not taken for a step up.
-bool Lexer::InRange(char command, const Number& number, int low, int high)
+bool Lexer::InRange(std::string_view command, const Number& number, int low, int high)
 {
+    const int size = static_cast<int>(command.size());
     if (number.text[0] == '+' && low >= 0) {
-        diagnostics_.Error(Here(), "%c%s: + はつけられません (値は %d から %d までです)", command,
+        diagnostics_.Error(Here(), "%.*s%s: + はつけられません (値は %d から %d までです)", size, command.data(),
                            Shown(number.text).c_str(), low, high);
         return false;
     }
     if (number.value >= low && number.value <= high)
         return true;
-    diagnostics_.Error(Here(), "%c%s: 値は %d から %d までです", command, Shown(number.text).c_str(), low, high);
+    diagnostics_.Error(Here(), "%.*s%s: 値は %d から %d までです", size, command.data(), Shown(number.text).c_str(),
+                       low, high);
     return false;
 }
 
-bool Lexer::ReadValue(char command, int low, int high, int& value)
+bool Lexer::ReadValue(std::string_view command, int low, int high, int& value)
 {
-    Number number = ReadNumber();
+    return ReadValue(command, low, high, value, ReadNumber());
+}
+
+// The same with its number read already.
+bool Lexer::ReadValue(std::string_view command, int low, int high, int& value, const Number& number)
+{
     if (!number.present) {
-        diagnostics_.Error(Here(), "%c の後に数値がありません", command);
+        diagnostics_.Error(Here(), "%.*s の後に数値がありません", static_cast<int>(command.size()), command.data());
         return false;
     }
     if (!InRange(command, number, low, high))
@@ -204,7 +275,7 @@ bool Lexer::ReadValue(char command, int low, int high, int& value)
     return true;
 }
 
-bool Lexer::ReadOptionalValue(char command, int low, int high, int fallback, int& value)
+bool Lexer::ReadOptionalValue(std::string_view command, int low, int high, int fallback, int& value)
 {
     Number number = ReadNumber();
     if (!number.present) {
@@ -237,6 +308,10 @@ bool Lexer::ReadLengthPart(bool required, char command, std::int64_t& ticks)
     } else {
         Number number = ReadNumber();
         if (number.present) {
+            if (number.value == 0 && number.text[0] == '0' && (command == 'n' || (command >= 'a' && command <= 'g'))) {
+                grace_ = true;  // a grace note, which takes its time from the note after it
+                return true;
+            }
             if (number.value < 1 || number.value > TicksPerWhole || TicksPerWhole % number.value != 0 ||
                 number.text[0] == '+') {
                 diagnostics_.Error(Here(), "音長 %s は使えません (1920 の約数を指定してください)",
@@ -289,6 +364,10 @@ bool Lexer::ReadWrittenLength(char command, bool required, Length& length)
         }
         extra = std::min(extra + dotted, options_.limits.maxTicks + 1);
     }
+    if (grace_ && (dots > 0 || extra > 0)) {
+        diagnostics_.Error(Here(), "装飾音 (音長 0) には付点も ^ もつけられません");
+        return false;
+    }
     // No default length, shorter than 2^28 pulses, can be halved so often.
     if (dots > MaxDefaultDots) {
         diagnostics_.Error(Here(), "%s", UnevenLengthMessage);
@@ -311,11 +390,6 @@ void Lexer::ReportFull()
     diagnostics_.Error(0, "マクロを展開したコマンドが多すぎます (最大 %lld 個)",
                        static_cast<long long>(options_.limits.maxTokens));
     full_ = true;
-}
-
-void Lexer::RefuseTupletLength()
-{
-    diagnostics_.Error(Here(), "連符 { } の中の音符には音長を書けません (長さは } の後に書きます)");
 }
 
 void Lexer::CloseTuplet(std::vector<Token>& out, Token token)
@@ -362,45 +436,98 @@ bool Lexer::ReadQuoted(std::string_view word, std::string& text)
     return true;
 }
 
-// name"..." text"..." marker"..." lyric"..." sysex"..." time"..."; false when the letters here are not one
-// (they are then read as one-letter commands).
-bool Lexer::ReadWordCommand(std::vector<Token>& out)
+// name"..." key"..." and the other words of the table of commands: letters right before a quote. False when the
+// letters here are not followed by one (they are then read as one-letter commands); other letters before a
+// quote are one mistake, their text stepped over.
+bool Lexer::ReadWordCommand(std::vector<Token>& out, Token token)
 {
-    struct Word {
-        const char* word;
-        int metaType;  // 0: not a text
-    };
-    static const Word words[] = {{"text", 1}, {"name", 3}, {"lyric", 5}, {"marker", 6}, {"sysex", 0}, {"time", 0}};
     Frame& top = frames_.back();
     std::size_t start = top.pos - 1, end = start;
-    while (end < top.text.size() && end - start < 7 && top.text[end] >= 'a' && top.text[end] <= 'z')
+    while (end < top.text.size() && end - start < 16 && top.text[end] >= 'a' && top.text[end] <= 'z')
         ++end;
     if (end >= top.text.size() || top.text[end] != '"')
         return false;
     std::string_view word = top.text.substr(start, end - start);
-    for (const Word& w : words) {
-        if (word != w.word)
+    top.pos = end;
+    for (const Command& command : Commands) {
+        const std::string_view spelling = command.spelling;
+        if (spelling.back() != '"' || spelling.substr(0, spelling.size() - 1) != word)
             continue;
-        top.pos = end;
-        Token token;
-        token.line = Line();
-        if (word == "sysex")
+        if (command.kind == CommandKind::SysEx)
             ReadSysEx(out, token);
-        else if (word == "time")
-            ReadTimeSignature(out, token);
+        else if (command.kind == CommandKind::Signature)
+            ReadSignature(word, out, token);
+        else if (command.kind == CommandKind::Pedal)
+            ReadPedal(command, out, token);
+        else if (command.kind == CommandKind::Swing)
+            ReadSwing(out, token);
+        else if (command.kind == CommandKind::Humanize)
+            ReadHumanize(out, token);
         else {
             std::string text;
             if (!ReadQuoted(word, text))
                 return true;
             token.op = Op::Meta;
-            token.value = w.metaType;
+            token.value = command.code;
             token.value2 = static_cast<std::int32_t>(texts_.size());
             texts_.push_back(std::move(text));
             Push(out, token);
         }
         return true;
     }
-    return false;
+    diagnostics_.Error(Here(), "%.*s\"...\" というコマンドはありません", static_cast<int>(word.size()), word.data());
+    top.pos = std::min(top.text.find('"', end + 1), top.text.size() - 1) + 1;
+    return true;
+}
+
+// pedal"down", pedal"up" and pedal"change": the sustain pedal pressed, lifted, or lifted and pressed again.
+void Lexer::ReadPedal(const Command& command, std::vector<Token>& out, Token token)
+{
+    std::string text;
+    if (!ReadQuoted("pedal", text))
+        return;
+    token.op = text == "change" ? Op::PedalChange : Op::Control;
+    token.value = command.code;
+    token.value2 = text == "down" ? 127 : 0;
+    if (text != "down" && text != "up" && text != "change") {
+        diagnostics_.Error(Here(), "pedal\"%s\": pedal には down, up, change のどれかを書きます", Shown(text).c_str());
+        return;
+    }
+    Push(out, token);
+}
+
+// swing"2:1", swing"16 60:40", swing"off": for this track from here on.
+void Lexer::ReadSwing(std::vector<Token>& out, Token token)
+{
+    std::string text;
+    if (!ReadQuoted("swing", text))
+        return;
+    if (!ParseSwing(text, token.value, token.value2)) {
+        diagnostics_.Error(Here(), "swing\"%s\": 2:1 や 16 60:40 のように、8 か 16 (省くと 8) と長短の比を書きます",
+                           Shown(text).c_str());
+        return;
+    }
+    token.op = Op::Swing;
+    Push(out, token);
+}
+
+// humanize"10 8", humanize"10 8 42", humanize"off": for this track from here on, starting its random numbers
+// again.
+void Lexer::ReadHumanize(std::vector<Token>& out, Token token)
+{
+    std::string text;
+    if (!ReadQuoted("humanize", text))
+        return;
+    int timing = 0, velocity = 0;
+    std::uint32_t seed = 1;
+    if (!ParseHumanize(text, timing, velocity, seed)) {
+        diagnostics_.Error(Here(), "humanize\"%s\": %s", Shown(text).c_str(), HumanizeUsage);
+        return;
+    }
+    token.op = Op::Humanize;
+    token.value = timing | velocity << 16;
+    token.value2 = static_cast<std::int32_t>(seed);
+    Push(out, token);
 }
 
 // sysex"F0 43 10 4C 00 00 7E 00 F7": bytes in hex, from F0 to F7, the ones between below 80.
@@ -449,58 +576,77 @@ void Lexer::ReadSysEx(std::vector<Token>& out, Token token)
     Push(out, token);
 }
 
-void Lexer::ReadTimeSignature(std::vector<Token>& out, Token token)
+// time"6/8" and key"b- minor": a time or key signature from this tick on.
+void Lexer::ReadSignature(std::string_view word, std::vector<Token>& out, Token token)
 {
     std::string text;
-    if (!ReadQuoted("time", text))
+    if (!ReadQuoted(word, text))
         return;
-    int beats = 0, beatNote = 0;
-    if (!ParseTimeSignature(text, beats, beatNote)) {
-        diagnostics_.Error(Here(),
-                           "time\"%s\": 拍子は 3/4 のように、拍の数 1-32 と 1, 2, 4, 8, 16, 32 の音符で書きます",
-                           Shown(text).c_str());
-        return;
+    bool minor = false;
+    if (word == "key") {
+        token.op = Op::KeySignature;
+        if (!ParseKey(text, token.value, minor)) {
+            diagnostics_.Error(Here(),
+                               "key\"%s\": 調は D や b- minor のように、フラット 7 つからシャープ 7 つまでで書きます",
+                               Shown(text).c_str());
+            return;
+        }
+        token.value2 = minor;
+    } else {
+        token.op = Op::TimeSignature;
+        if (!ParseTimeSignature(text, token.value, token.value2)) {
+            diagnostics_.Error(Here(),
+                               "time\"%s\": 拍子は 3/4 のように、拍の数 1-32 と 1, 2, 4, 8, 16, 32 の音符で書きます",
+                               Shown(text).c_str());
+            return;
+        }
     }
-    token.op = Op::TimeSignature;
-    token.value = beats;
-    token.value2 = beatNote;
     Push(out, token);
 }
 
-// 'c e g'4: note names, blanks and octave marks between quotes; the marks count only up to the closing quote.
-// A mistake inside is reported once and the chord read to its end.
+// 'c e g'4: note names, blanks and octave marks between quotes, closed in the same text; the marks count only
+// up to the closing quote. A mistake inside is reported once, naming the chord as written, and the chord read
+// to its end.
 bool Lexer::ReadChord(std::vector<Token>& out, Token token)
 {
+    Frame& top = frames_.back();
+    const std::size_t open = top.pos - 1, close = top.text.find('\'', top.pos);
+    if (close == std::string_view::npos) {
+        diagnostics_.Error(Here(), "和音 %s の ' が ' で閉じられていません", Shown(top.text.substr(open), 20).c_str());
+        top.pos = top.text.size();
+        return false;
+    }
+    const std::string chord = Shown(top.text.substr(open, close + 1 - open), 20);
     int shift = 0;
     int count = 0;
     bool ok = true;
-    auto mistake = [this, &ok](const char* message) {
+    auto mistake = [this, &ok, &chord](const char* message) {
         if (ok)
-            diagnostics_.Error(Here(), "%s", message);
+            diagnostics_.Error(Here(), message, chord.c_str());
         ok = false;
     };
-    for (;;) {
+    while (top.pos < close) {
         int c = Peek();
-        if (c < 0) {
-            mistake("和音の ' が ' で閉じられていません");
-            return false;
-        }
-        ++frames_.back().pos;
-        if (c == '\'')
-            break;
+        ++top.pos;
         if (IsSeparator(c))
             continue;
         if (c == '<' || c == '>') {
             shift += (c == '>') != options_.swapAngleBrackets ? 12 : -12;
             continue;
         }
-        if (c < 'a' || c > 'g') {
-            mistake("和音 ' ' の中には音名と < > だけを書けます");
-            continue;
-        }
         Token note = token;
         note.op = Op::ChordNote;
-        note.value = SemitoneOf(static_cast<char>(c)) + shift;
+        if (c == 'n') {
+            // A drum by its number, as n36 is outside chords.
+            note.op = Op::ChordRawNote;
+            if (!ReadValue(CommandNamed("n"), note.value))
+                ok = false;
+        } else if (c < 'a' || c > 'g') {
+            mistake("和音 %s の中には音名、n と番号、< > だけを書けます");
+            continue;
+        } else {
+            note.value = SemitoneOf(static_cast<char>(c)) + shift;
+        }
         for (;;) {
             if (Accept('+') || Accept('#'))
                 ++note.value;
@@ -509,16 +655,17 @@ bool Lexer::ReadChord(std::vector<Token>& out, Token token)
             else
                 break;
         }
-        if ((Peek() >= '0' && Peek() <= '9') || Peek() == '.' || Peek() == '%' || Peek() == '^') {
-            mistake("和音の音長は閉じる ' の後に 1 つだけ書きます");
+        if ((Peek() >= '0' && Peek() <= '9') || Peek() == '.' || Peek() == '%' || Peek() == '^' || Peek() == ',') {
+            mistake("和音 %s: 音長は閉じる ' の後に 1 つだけ書きます");
             continue;
         }
         if (ok)
             Push(out, note);
         ++count;
     }
+    ++top.pos;  // the closing quote
     if (count == 0)
-        mistake("和音 ' ' の中に音名がありません");
+        mistake("和音 %s の中に音名がありません");
     token.op = Op::Chord;
     token.value = count;
     if (!ReadLength('\'', false, token.length) || !ok)
@@ -531,38 +678,29 @@ bool Lexer::ReadChord(std::vector<Token>& out, Token token)
 // over the length, while the music goes on.
 bool Lexer::ReadRamp(std::vector<Token>& out, Token token)
 {
-    struct Target {
-        char command;
-        int target;
-        int low, high;
-    };
-    static const Target targets[] = {{'v', ramp::Velocity, 1, 127},
-                                     {'w', ramp::Bend, -8192, 8191},
-                                     {'t', ramp::Tempo, 4, 999},
-                                     {'p', 10, 0, 127},
-                                     {'m', 7, 0, 127},
-                                     {'s', 11, 0, 127},
-                                     {'y', 0, 0, 127}};
     int c = Peek();
-    for (const Target& target : targets) {
-        if (c != static_cast<unsigned char>(target.command))
+    for (const Command& target : Commands) {
+        if (target.kind != CommandKind::Ramp || c != static_cast<unsigned char>(target.spelling[1]))
             continue;
         ++frames_.back().pos;
         token.op = Op::Ramp;
-        token.value2 = target.target;
+        token.value2 = target.code;
         if (c == 'y') {
-            if (!ReadValue('y', 0, 127, token.value2))
+            if (!ReadValue(target, token.value2))
                 return false;
             if (!Accept(',')) {
                 diagnostics_.Error(Here(), "~y にはコントロール番号, 値, 音長を書きます");
                 return false;
             }
         }
-        if (!ReadValue(target.command, target.low, target.high, token.value))
+        int beat = 0;
+        if (c == 't' ? !ReadTempo(target, token.value, beat) : !ReadValue(target, token.value))
             return false;
+        // A change of tempo by note value steps in whole quarter notes a minute.
+        if (beat != 0)
+            token.value = static_cast<int>((2 * token.value * beat + TicksPerQuarter) / (2 * TicksPerQuarter));
         if (!Accept(',')) {
-            diagnostics_.Error(Here(), "~%c の値の後に , と音長を書きます (例: ~%c%d,1)", target.command,
-                               target.command, target.high);
+            diagnostics_.Error(Here(), "~%c の値の後に , と音長を書きます (例: ~%c%d,1)", c, c, target.high);
             return false;
         }
         if (!ReadLength('~', true, token.length))
@@ -574,6 +712,81 @@ bool Lexer::ReadRamp(std::vector<Token>& out, Token token)
     if (c >= 'a' && c <= 'z')
         ++frames_.back().pos;  // its values go with it
     return false;
+}
+
+// t120, or the tempo of another note value: t4.=60 is 60 dotted quarters a minute, the same as t90. `beat`:
+// the pulses of that note value, 0 for the quarter of t120. Either way 4 to 999 quarter notes a minute.
+bool Lexer::ReadTempo(const Command& command, int& value, int& beat)
+{
+    const int size = static_cast<int>(command.spelling.size());
+    Number number = ReadNumber();
+    beat = 0;
+    SkipBlanks();
+    if (!number.present || (Peek() != '.' && Peek() != '='))
+        return ReadValue(command, value, number);
+    // The note value read to its end before any mistake is told, so that one mistake makes one message.
+    int dots = 0;
+    while (Accept('.'))
+        ++dots;
+    const bool equals = Accept('=');
+    Number tempo = ReadNumber();
+    std::int64_t ticks = 0;
+    if (number.value < 1 || number.value > TicksPerWhole || TicksPerWhole % number.value != 0 ||
+        number.text[0] == '+') {
+        diagnostics_.Error(Here(), "%.*s%s=: 音符 %s は使えません (1920 の約数を指定してください)", size,
+                           command.spelling.data(), Shown(number.text).c_str(), Shown(number.text).c_str());
+    } else if (!AddDots(TicksPerWhole / number.value, dots, ticks)) {
+        diagnostics_.Error(Here(), "%s", UnevenLengthMessage);
+    } else if (!equals) {
+        diagnostics_.Error(Here(), "%.*s4.=60 のように、音符の後に = とテンポを書きます", size,
+                           command.spelling.data());
+    } else if (ReadValue(command, value, tempo)) {
+        if (value * ticks >= command.low * TicksPerQuarter && value * ticks <= command.high * TicksPerQuarter) {
+            beat = static_cast<int>(ticks);
+            return true;
+        }
+        diagnostics_.Error(Here(), "%.*s%s=%d: 4 分音符で %d から %d までのテンポにしてください", size,
+                           command.spelling.data(), Shown(number.text).c_str(), value, command.low, command.high);
+    }
+    return false;
+}
+
+// !. !- !> !^ (staccato, tenuto, accent, marcato) for the next note or chord, and the dynamics !ppp to !fff,
+// which set the velocity.
+bool Lexer::ReadMark(std::vector<Token>& out, Token token)
+{
+    Frame& top = frames_.back();
+    std::size_t end = top.pos;
+    while (end < top.text.size() && (top.text[end] == 'p' || top.text[end] == 'm' || top.text[end] == 'f'))
+        ++end;
+    if (end == top.pos && end < top.text.size() && !IsSeparator(static_cast<unsigned char>(top.text[end])))
+        ++end;  // a sign
+    const std::string_view mark = top.text.substr(top.pos - 1, end - top.pos + 1);
+    top.pos = end;
+    for (const Command& command : Commands) {
+        if (command.spelling != mark)
+            continue;
+        token.op = command.kind == CommandKind::Dynamics ? Op::Velocity : Op::Articulation;
+        token.value = command.code;
+        Push(out, token);
+        return true;
+    }
+    diagnostics_.Error(Here(), "%s: ! の後には . - > ^ のどれか、または ppp から fff までの強弱を書きます",
+                       Shown(mark).c_str());
+    return false;
+}
+
+// After a note whose length was 0 (`read`), a grace note, which is no member of a tuplet; after a mistake in its
+// length, nothing.
+bool Lexer::ReadGrace(std::vector<Token>& out, Token token, bool read)
+{
+    grace_ = false;
+    if (!read)
+        return false;
+    token.value2 = token.op == Op::RawNote;
+    token.op = Op::Grace;
+    Push(out, token);
+    return true;
 }
 
 void Lexer::ReadMacroUse()
@@ -637,7 +850,7 @@ void Lexer::ReadMacroUse()
 }
 
 // "(o5 l8, v90)" after the name of a macro with parameters: each argument is the text up to the next ',' or
-// ')'. False, with the arguments dropped, after a mistake.
+// ')', or in quotes. False, with the arguments dropped, after a mistake.
 bool Lexer::ReadArguments(const std::string& name, int count)
 {
     const Place call = Here();
@@ -650,7 +863,24 @@ bool Lexer::ReadArguments(const std::string& name, int count)
     const std::size_t first = arguments_.size();
     std::size_t start = ++top.pos;
     int line = top.line;
+    const std::string_view text = top.text;
+    auto blanks = [&text](std::size_t at) {
+        while (at < text.size() && (text[at] == ' ' || text[at] == '\t'))
+            ++at;
+        return at;
+    };
     for (;;) {
+        // An argument in quotes, "n36,8", is the text between them, which may hold ',' '(' and ')'.
+        const std::size_t open = top.pos == start ? blanks(start) : text.size();
+        const std::size_t close = open < text.size() && text[open] == '"' ? text.find('"', open + 1) : text.npos;
+        const std::size_t after = close == text.npos ? close : blanks(close + 1);
+        if (after < text.size() && (text[after] == ',' || text[after] == ')')) {
+            arguments_.push_back(Argument{text.substr(open + 1, close - open - 1), line});
+            start = top.pos = after + 1;
+            if (text[after] == ')')
+                break;
+            continue;
+        }
         const int c = Peek();
         if (c < 0) {
             diagnostics_.Error(call, "マクロ $%s の引数を閉じる ) がありません", name.c_str());
@@ -708,7 +938,8 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
     token.line = Line();
     token.at = Here().at;
     const unsigned char c = static_cast<unsigned char>(top.text[top.pos++]);
-    if (StartsWord(c, Peek()) && ReadWordCommand(out))
+    // No word begins with a note or a rest, so that runs of notes such as "cdef" cost nothing here.
+    if (c >= 'h' && c <= 'z' && c != 'r' && Peek() >= 'a' && Peek() <= 'z' && ReadWordCommand(out, token))
         return true;
     int value = 0;
     switch (c) {
@@ -716,7 +947,9 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             return ReadChord(out, token);
         case '{':
             if (tupletAt_ >= 0) {
+                // Its '}' is then taken for its own, not for the group's, so that one mistake makes one message.
                 diagnostics_.Error(Here(), "連符 { } の中に連符は書けません");
+                ++tupletsInside_;
                 return true;
             }
             token.op = Op::TupletBegin;
@@ -724,25 +957,39 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             tupletNotes_ = 0;
             break;
         case '}':
+            if (tupletsInside_ > 0) {
+                --tupletsInside_;
+                return ReadLength('}', false, token.length);
+            }
             CloseTuplet(out, token);
             return true;
         case '~':
             return ReadRamp(out, token);
-        case 'p':
-        case 'm':
-        case 's':
-            // Short forms of the controllers used most: pan, main volume, expression (s: the swell pedal).
-            token.op = Op::Control;
-            token.value = c == 'p' ? 10 : c == 'm' ? 7 : 11;
-            if (!ReadValue(static_cast<char>(c), 0, 127, token.value2))
+        case '!':
+            return ReadMark(out, token);
+        case 't':
+            token.op = Op::Tempo;
+            if (!ReadTempo(CommandNamed("t"), token.value, token.value2))
                 return false;
             break;
+        case 'p':
+        case 'm':
+        case 's': {
+            // Short forms of the controllers used most: pan, main volume, expression (s: the swell pedal).
+            static constexpr const Command* shortForms[] = {&CommandNamed("p"), &CommandNamed("m"), &CommandNamed("s")};
+            const Command& command = *shortForms[c == 'p' ? 0 : c == 'm' ? 1 : 2];
+            token.op = Op::Control;
+            token.value = command.code;
+            if (!ReadValue(command, token.value2))
+                return false;
+            break;
+        }
         case 'w':
             if (Peek() == 'r') {
                 ++top.pos;
                 // The bend range: registered parameter 0 (101, 100 = 0), semitones in 6, cents in 38, then the
                 // null parameter (127, 127) so that a later data entry changes nothing.
-                if (!ReadValue('w', 0, 24, value))
+                if (!ReadValue(CommandNamed("wr"), value))
                     return false;
                 static const int controls[][2] = {{101, 0}, {100, 0}, {6, -1}, {38, 0}, {101, 127}, {100, 127}};
                 token.op = Op::Control;
@@ -754,14 +1001,14 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
                 return true;
             }
             token.op = Op::Bend;
-            if (!ReadValue('w', -8192, 8191, token.value))
+            if (!ReadValue(CommandNamed("w"), token.value))
                 return false;
             break;
         case 'q':
             if (!Accept('%'))
                 return ReadSimpleCommand(c, token, out);
             token.op = Op::GatePulses;
-            if (!ReadValue('q', 0, 65535, token.value))
+            if (!ReadValue(CommandNamed("q%"), token.value))
                 return false;
             break;
         case 'c':
@@ -782,7 +1029,9 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
                     break;
             }
             if (!ReadLength(static_cast<char>(c), false, token.length))
-                return false;
+                return ReadGrace(out, token, false);
+            if (grace_)
+                return ReadGrace(out, token, true);
             PushNote(out, token);
             return true;
         case 'r':
@@ -792,8 +1041,12 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             return true;
         case 'n':
             token.op = Op::RawNote;
-            if (!ReadValue('n', 0, 127, token.value) || (Accept(',') && !ReadLength('n', true, token.length)))
+            if (!ReadValue(CommandNamed("n"), token.value))
                 return false;
+            if (Accept(',') && !ReadLength('n', true, token.length))
+                return ReadGrace(out, token, false);
+            if (grace_)
+                return ReadGrace(out, token, true);
             break;
         case 'l':
             token.op = Op::Length;
@@ -807,7 +1060,7 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
         case '(':
         case ')':
             token.op = (c == ')') != options_.swapParentheses ? Op::VelocityUp : Op::VelocityDown;
-            if (!ReadOptionalValue(static_cast<char>(c), 1, 127, 8, token.value))
+            if (!ReadOptionalValue(CommandNamed(c == '(' ? "(" : ")"), token.value))
                 return false;
             break;
         case '&':
@@ -834,7 +1087,7 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
         case ']':
             // Kept even with a wrong count, so that its '[' does not look unmatched as well.
             token.op = Op::LoopEnd;
-            if (!ReadOptionalValue(']', 1, options_.limits.maxLoopCount, 2, token.value)) {
+            if (!ReadOptionalValue(CommandNamed("]"), token.value, options_.limits.maxLoopCount)) {
                 SkipArguments();
                 Push(out, token);
                 return true;
@@ -842,13 +1095,13 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             break;
         case 'y':
             token.op = Op::Control;
-            if (!ReadValue('y', 0, 127, token.value))
+            if (!ReadValue(CommandNamed("y"), token.value))
                 return false;
             if (!Accept(',')) {
                 diagnostics_.Error(Here(), "y にはコントロール番号と値をカンマで区切って書きます");
                 return false;
             }
-            if (!ReadValue('y', 0, 127, token.value2))
+            if (!ReadValue(CommandNamed("y"), token.value2))
                 return false;
             break;
         case '$':
@@ -870,18 +1123,17 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
 bool Lexer::ReadSimpleCommand(unsigned char c, Token& token, std::vector<Token>& out)
 {
     struct Simple {
-        char command;
+        const Command& command;
         Op op;
-        int low, high;
     };
-    static const Simple simple[] = {
-        {'o', Op::Octave, 0, 9}, {'t', Op::Tempo, 4, 999},   {'v', Op::Velocity, 1, 127},
-        {'q', Op::Gate, 1, 8},   {'@', Op::Program, 0, 127}, {'k', Op::Transpose, -48, 48},
+    static constexpr Simple simple[] = {
+        {CommandNamed("o"), Op::Octave},  {CommandNamed("v"), Op::Velocity},  {CommandNamed("q"), Op::Gate},
+        {CommandNamed("@"), Op::Program}, {CommandNamed("k"), Op::Transpose},
     };
     for (const Simple& s : simple) {
-        if (c == static_cast<unsigned char>(s.command)) {
+        if (c == static_cast<unsigned char>(s.command.spelling[0])) {
             token.op = s.op;
-            if (!ReadValue(s.command, s.low, s.high, token.value))
+            if (!ReadValue(s.command, token.value))
                 return false;
             Push(out, token);
             return true;

@@ -2,6 +2,7 @@
 // body is read in place, on an explicit stack, so nesting costs no recursion of ours.
 #pragma once
 
+#include "Commands.h"
 #include "Diagnostics.h"
 #include "Options.h"
 #include "Song.h"
@@ -86,9 +87,24 @@ private:
     bool Accept(char c);
     void SkipArguments();
     Number ReadNumber();
-    bool InRange(char command, const Number& number, int low, int high);
-    bool ReadValue(char command, int low, int high, int& value);
-    bool ReadOptionalValue(char command, int low, int high, int fallback, int& value);
+    bool InRange(std::string_view command, const Number& number, int low, int high);
+    bool ReadValue(std::string_view command, int low, int high, int& value);
+    bool ReadValue(std::string_view command, int low, int high, int& value, const Number& number);
+    bool ReadValue(const Command& command, int& value)
+    {
+        return ReadValue(command.spelling, command.low, command.high, value);
+    }
+    bool ReadValue(const Command& command, int& value, const Number& number)
+    {
+        return ReadValue(command.spelling, command.low, command.high, value, number);
+    }
+    bool ReadTempo(const Command& command, int& value, int& beat);
+    bool ReadOptionalValue(std::string_view command, int low, int high, int fallback, int& value);
+    // Without a number the command's code, its default; `high` when a limit lowers the table's.
+    bool ReadOptionalValue(const Command& command, int& value, int high = 0)
+    {
+        return ReadOptionalValue(command.spelling, command.low, high ? high : command.high, command.code, value);
+    }
     bool ReadLengthPart(bool required, char command, std::int64_t& ticks);
     bool ReadLength(char command, bool required, Length& length)
     {
@@ -119,24 +135,23 @@ private:
     void ReportFull();
     void PushBar(std::vector<Token>& out, std::int64_t pulsesAfter);
     bool ReadQuoted(std::string_view word, std::string& text);
-    bool ReadWordCommand(std::vector<Token>& out);
+    bool ReadWordCommand(std::vector<Token>& out, Token token);
     void ReadSysEx(std::vector<Token>& out, Token token);
-    void ReadTimeSignature(std::vector<Token>& out, Token token);
+    void ReadPedal(const Command& command, std::vector<Token>& out, Token token);
+    void ReadSwing(std::vector<Token>& out, Token token);
+    void ReadHumanize(std::vector<Token>& out, Token token);
+    void ReadSignature(std::string_view word, std::vector<Token>& out, Token token);
     bool ReadChord(std::vector<Token>& out, Token token);
     bool ReadRamp(std::vector<Token>& out, Token token);
-    // A note, rest or chord: inside '{ }' it takes its share of the group's length and may not have its own.
+    bool ReadMark(std::vector<Token>& out, Token token);
+    bool ReadGrace(std::vector<Token>& out, Token token, bool read);
+    // A note, rest or chord: inside '{ }' it takes its share of the group's length, in proportion to its own.
     void PushNote(std::vector<Token>& out, const Token& token)
     {
-        if (tupletAt_ >= 0) {
-            if (token.length.base != 0 || token.length.extra != 0 || token.length.Dots() != 0) {
-                RefuseTupletLength();
-                return;
-            }
+        if (tupletAt_ >= 0)
             ++tupletNotes_;
-        }
         Push(out, token);
     }
-    void RefuseTupletLength();
     void CloseTuplet(std::vector<Token>& out, Token token);
 
     const MacroTable& macros_;
@@ -149,15 +164,28 @@ private:
     std::int64_t tokenCount_ = 0;
     bool full_ = false;
     bool checkOnly_ = false;
+    bool grace_ = false;  // the length just read was 0: a grace note
     // The open '{' of this line: its index in the output and the notes counted since.
     std::int64_t tupletAt_ = -1;
     int tupletNotes_ = 0;
+    int tupletsInside_ = 0;            // '{' written inside it, refused
     int barsSeen_ = 0;                 // '|' stepped over so far
+    std::uint32_t barAt_ = 0;          // where the last of them stands in the source
     std::int64_t pulsesAfterBar_ = 0;  // of the command being read, when a '|' stood inside its length
 };
 
 // Parses "3/4": beats 1-32 over a note value 1, 2, 4, 8, 16 or 32.
 bool ParseTimeSignature(std::string_view text, int& beats, int& beatNote);
+// Parses "D" or "b- minor" into the sharps of its key signature, -7 (seven flats) to 7.
+bool ParseKey(std::string_view text, int& sharps, bool& minor);
+// Parses "2:1", "16 60:40" or "off": of each pair of eighths (with "16", sixteenths) the first takes a:b of
+// the pair, 1 to 99 each. `pair` is the pair's pulses, 0 for off, `first` the first one's.
+bool ParseSwing(std::string_view text, int& pair, int& first);
+// Parses "10 8", "10 8 42" or "off": pulses 0-240 that a note may start early or late, what its velocity may
+// differ by (0-64), and the seed of the random numbers (0 to 2147483647, 1 when left out).
+bool ParseHumanize(std::string_view text, int& timing, int& velocity, std::uint32_t& seed);
+constexpr const char* HumanizeUsage =
+    "10 8 や 10 8 42 のように、ずらすクロック数 (0-240)、ベロシティの幅 (0-64)、省けるシード (0-2147483647) を書きます";
 
 // Code page 932: a lead byte takes the byte after it along.
 inline bool IsLeadByte(unsigned char c)

@@ -298,6 +298,12 @@ void SongReader::ReadDirective(int line, std::string_view text)
         }
     } else if (name == "key") {
         ReadKey(line, value);
+    } else if (name == "swing") {
+        if (!ParseSwing(value, song_.swingPair, song_.swingFirst))
+            diagnostics_.Error(line, "#swing には 2:1 や 16 60:40 のように、8 か 16 (省くと 8) と長短の比を書きます");
+    } else if (name == "humanize") {
+        if (!ParseHumanize(value, song_.humanizeTiming, song_.humanizeVelocity, song_.humanizeSeed))
+            diagnostics_.Error(line, "#humanize には %s", HumanizeUsage);
     } else if (name == "reset") {
         static const std::pair<const char*, Reset> resets[] = {{"gm", Reset::Gm}, {"gs", Reset::Gs}, {"xg", Reset::Xg}};
         song_.reset = Reset::None;
@@ -311,36 +317,19 @@ void SongReader::ReadDirective(int line, std::string_view text)
         std::string lower(name);
         for (char& c : lower)
             c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        bool known = lower == "title" || lower == "copyright" || lower == "channel" || lower == "time" ||
-                     lower == "key" || lower == "reset";
+        bool known = false;
+        for (const Command& command : Commands)
+            known = known || (command.kind == CommandKind::Directive && command.spelling.substr(1) == lower);
         diagnostics_.Warning(line, "#%.*s は知らない指示なので無視しました%s", static_cast<int>(name.size()),
                              name.data(), known ? " (指示は小文字で書きます)" : "");
     }
 }
 
-// "#key D", "#key b- minor", "#key F# major": the tonic as a note name, upper or lower case, with its sharp
-// or flat, then major (the default) or minor.
 void SongReader::ReadKey(int line, std::string_view value)
 {
-    static const int fifths[] = {3, 5, 0, 2, 4, -1, 1};  // of the major keys a to g
     int sharps = 0;
-    bool ok = !value.empty();
-    if (ok) {
-        char letter = static_cast<char>(value[0] | 0x20);
-        ok = letter >= 'a' && letter <= 'g';
-        if (ok)
-            sharps = fifths[letter - 'a'];
-        value.remove_prefix(1);
-    }
-    if (ok && !value.empty() && (value[0] == '+' || value[0] == '#' || value[0] == '-')) {
-        sharps += value[0] == '-' ? -7 : 7;
-        value.remove_prefix(1);
-    }
-    value = Trim(value);
-    bool minor = value == "minor";
-    if (minor)
-        sharps -= 3;
-    if (!ok || !(value.empty() || value == "major" || minor) || sharps < -7 || sharps > 7) {
+    bool minor = false;
+    if (!ParseKey(value, sharps, minor)) {
         diagnostics_.Error(line, "#key には調を D や b- minor のように、フラット 7 つからシャープ 7 つまでで書きます");
         return;
     }

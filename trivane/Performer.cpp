@@ -32,7 +32,8 @@ struct Budget {
 
 struct TempoChange {
     std::uint32_t tick;
-    int bpm;
+    int bpm;               // quarter notes a minute, rounded
+    std::uint32_t micros;  // of a quarter note, exact
     char track;
     std::int32_t line;  // of the command, for messages
     std::uint32_t at;
@@ -44,13 +45,28 @@ struct MeterChange {
     int beatNote;
 };
 
+struct KeyChange {
+    std::uint32_t tick;
+    int sharps;
+    bool minor;
+};
+
 struct BarLine {
     std::uint32_t tick;  // from the start of the music
-    int line;
+    Place place;
 };
 
 // Gradual changes step every 64th note: smooth to the ear, 32 events a half note at most.
 constexpr int RampStep = TicksPerQuarter / 16;
+
+// A grace note sounds a 32nd note, taken from the start of the note after it.
+constexpr int GraceTicks = TicksPerQuarter / 8;
+
+// Grace notes waiting for their note, told apart from the marks in the same field.
+constexpr int GracesWaiting = 1 << 8;
+
+// A change of the sustain pedal lifts it and presses it again a 64th note later.
+constexpr int PedalLift = TicksPerQuarter / 16;
 
 // The value a gradual change from `from` to `to` over `length` has reached after `elapsed`, rounded.
 int Interpolate(int from, int to, std::int64_t elapsed, std::int64_t length)
@@ -63,12 +79,24 @@ int Interpolate(int from, int to, std::int64_t elapsed, std::int64_t length)
 
 // What every track shares while it is played.
 struct Shared {
-    std::vector<TempoChange> tempos;
+    std::vector<TempoChange> tempos;  // a tempo taken back by a later one of its track has bpm 0
     std::vector<MeterChange> meters;
+    std::vector<KeyChange> keys;
     std::int64_t notes = 0;
     std::int64_t notesOutOfRange = 0;  // played as rests
     std::uint32_t start = 0;           // where the music starts: after the reset message's pause
+    std::int64_t barTicks = 0;         // a bar of the song's first time signature
+    int swingPair = 0;                 // #swing
+    int swingFirst = 0;
+    int humanizeTiming = 0;  // #humanize
+    int humanizeVelocity = 0;
+    std::uint32_t humanizeSeed = 1;
 };
+
+std::int64_t BarTicks(int beats, int beatNote)
+{
+    return static_cast<std::int64_t>(beats) * TicksPerWhole / beatNote;
+}
 
 class TrackPlayer {
 public:
@@ -90,12 +118,19 @@ public:
           budget_(budget),
           channel_(static_cast<std::uint8_t>(track.channel - 1)),
           drums_(track.channel == DrumChannel),
-          tick_(shared.start)
+          tick_(shared.start),
+          barStart_(shared.start),
+          barTicks_(shared.barTicks),
+          swingPair_(shared.swingPair),
+          swingFirst_(shared.swingFirst),
+          humanize_(shared.humanizeTiming | shared.humanizeVelocity << 16)
     {
-        controls_.fill(0);
-        controls_[7] = 100;  // what a module starts with: volume 100, pan in the middle, full expression
-        controls_[10] = 64;
-        controls_[11] = 127;
+        Seed(shared.humanizeSeed);
+        values_.fill(0);
+        values_[7] = 100;  // what a module starts with: volume 100, pan in the middle, full expression
+        values_[10] = 64;
+        values_[11] = 127;
+        values_[ramp::Tempo] = DefaultTempo;
     }
 
     void Play();
@@ -109,6 +144,13 @@ private:
         std::int64_t fullEnd = 0;
         std::int64_t gateEnd = 0;
     };
+    // Where a note or chord is struck, ends and is released, and how hard: as written, then shaped.
+    struct Strike {
+        std::int64_t start;
+        std::int64_t end;
+        std::int64_t gateEnd;
+        int velocity;
+    };
     struct VelocityRamp {
         std::int64_t start = 0;
         std::int64_t end = 0;  // none when at or before the tick
@@ -118,18 +160,69 @@ private:
         std::size_t bodyStart;
         int remaining;
     };
+    // The events of the last gradual change of a controller, the bend or the tempo, made when the change began.
+    struct Change {
+        std::size_t first = 0;
+        std::size_t end = 0;  // in out_.events, or in shared_.tempos for the tempo
+    };
 
     void Execute(const Token& token, std::size_t& pc);
     void Sound(const Token& token);
     void SoundOne(int key, const Token& token);
+    // True when something shapes the next note: then Shape() runs, and the plain notes pay for one test.
+    bool Shaping() const { return (marks_ | swingPair_ | humanize_) != 0; }
+    // Written time to the time played: with swing, the second of each pair of eighths (or sixteenths) from the
+    // start of the bar comes late, where the long first one ends.
+    std::int64_t Swung(std::int64_t tick) const
+    {
+        if (swingPair_ == 0)
+            return tick;
+        const std::int64_t half = swingPair_ / 2, into = ((tick - barStart_) % swingPair_ + swingPair_) % swingPair_;
+        return into == half ? tick - half + swingFirst_ : tick;
+    }
+    void Shape(Strike& strike, bool tied, const std::vector<int>& keys);
+    void Humanize(Strike& strike, bool early, const std::vector<int>& keys);
+    // Random numbers for humanize: the same seed and track always give the same ones (splitmix64).
+    void Seed(std::uint32_t seed)
+    {
+        random_ = static_cast<std::uint64_t>(seed) << 8 | static_cast<unsigned char>(track_.name);
+    }
+    int Deviation(int most)
+    {
+        std::uint64_t z = random_ += 0x9E3779B97F4A7C15u;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+        z ^= z >> 31;
+        return static_cast<int>(z % static_cast<std::uint64_t>(2 * most + 1)) - most;
+    }
+    void PlayGraces(Strike& strike, bool tied, int velocity);
+    void DropOrnaments(const char* why);
     void Release();
-    std::int64_t NoteTicks(const Token& token);
+    std::int64_t ShapedRelease(std::int64_t tick);
+    std::int64_t NoteTicks(const Token& token) { return tupletLeft_ == 0 ? TicksOf(token) : TupletShare(token); }
+    std::int64_t TupletShare(const Token& token);
     int VelocityNow() const;
+    std::int64_t GateTicks(std::int64_t ticks);
+    int ValueNow(int thing) const;
+    void EndChange(int thing, bool keepNow);
+    void SetValue(int thing, int value)
+    {
+        EndChange(thing, false);
+        values_[thing] = value;
+    }
     void Ramp(const Token& token);
     std::uint32_t MetaTick() const { return tick_ == shared_.start ? 0 : static_cast<std::uint32_t>(tick_); }
     void EmitMeta(std::int64_t tick, std::uint8_t status, int type, int text);
     void Advance(std::int64_t ticks);
-    std::int64_t TicksOf(const Token& token);
+    std::int64_t TicksOf(const Token& token) { return TicksOf(token, defaultTicks_); }
+    std::int64_t TicksOf(const Token& token, std::int64_t defaultTicks)
+    {
+        std::int64_t base = token.length.base;
+        if (base == 0)
+            base = token.length.Dots() == 0 ? defaultTicks : DottedDefault(token, defaultTicks);
+        return base + token.length.extra;
+    }
+    std::int64_t DottedDefault(const Token& token, std::int64_t defaultTicks);
     // Counts one more event of the song, tempo changes included; false when it may not be made.
     bool Spend(std::int64_t tick)
     {
@@ -166,16 +259,43 @@ private:
     int velocity_ = 100;
     int gate_ = 8;
     int gateCut_ = 0;  // pulses; used instead of gate_ when above 0
+    Place gateCutPlace_ = 0;
     int transpose_ = 0;
-    int tempo_ = DefaultTempo;
-    int bend_ = 0;
-    std::array<int, 128> controls_;
+    // Of each thing a gradual change moves (a controller, ramp::Bend, ramp::Tempo): the value before the events
+    // of its last change, and those events. A new value of the same thing takes back the ones that would sound
+    // with it or after it, so that no tick holds two values of one thing.
+    std::array<int, ramp::Tempo + 1> values_;
+    std::array<Change, ramp::Tempo + 1> changes_{};
+    bool takenBack_ = false;
     VelocityRamp velocityRamp_;
+    // Articulation marks for the next note or chord, and where the first of them was written.
+    int marks_ = 0;
+    Place marksPlace_ = 0;
+    // Grace notes for the next note or chord: their keys, and where the first of them was written.
+    std::vector<int> graces_;
+    Place gracesPlace_ = 0;
+    // The last lyric, while no note has been struck since: a rest then would take it.
+    std::int64_t notesAtLyric_ = -1;
+    Place lyricPlace_ = 0;
+    // Where the bar sounding now began (a bar line, a time signature change or the start) and its length.
+    std::int64_t barStart_;
+    std::int64_t barTicks_;
+    int swingPair_;  // as Op::Swing
+    int swingFirst_;
+    int humanize_;  // as Op::Humanize: pulses | velocity << 16
+    std::uint64_t random_ = 0;
+    // With humanize, the keys released last and when: a note may not start early over a key still sounding.
+    std::vector<int> released_;
+    std::int64_t releasedAt_ = 0;
+    std::int64_t lastStart_ = -1;  // of the note or chord struck last with humanize
     // The notes of the chord being read, then the keys to strike.
     std::vector<int> keys_;
-    // The group of '{ }' being played: notes still to come and the pulses left for them.
+    // The group of '{ }' being played: notes still to come, the pulses left for them and the sum of their own
+    // lengths, those without a number counted as the default length at the '{'.
     int tupletLeft_ = 0;
     std::int64_t tupletTicks_ = 0;
+    std::int64_t tupletWeight_ = 0;
+    std::int64_t tupletDefault_ = 0;
     Sounding sounding_;
     std::vector<Loop> loops_;
 };
@@ -200,6 +320,13 @@ void TrackPlayer::Play()
         Execute(token, pc);
     }
     Release();
+    DropOrnaments("後に音符がないので");
+    if (notesAtLyric_ == shared_.notes)
+        diagnostics_.Warning(lyricPlace_, "lyric の後に音符がありません");
+    if (takenBack_)
+        out_.events.erase(std::remove_if(out_.events.begin(), out_.events.end(),
+                                         [](const Event& event) { return event.status == 0; }),
+                          out_.events.end());
     out_.endTick = static_cast<std::uint32_t>(std::min(tick_, options_.limits.maxTicks));
     for (const Event& event : out_.events)
         out_.endTick = std::max(out_.endTick, event.tick);
@@ -213,7 +340,7 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             int key = (octave_ + 1) * 12 + token.value;
             if (!drums_)
                 key += transpose_ + options_.transpose;
-            if (token.op == Op::Note && key >= 0 && key <= 127 && !sounding_.tied) {
+            if (token.op == Op::Note && key >= 0 && key <= 127 && !sounding_.tied && !Shaping()) {
                 SoundOne(key, token);
                 break;
             }
@@ -231,10 +358,19 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             keys_.push_back(token.value);
             Sound(token);
             break;
+        case Op::ChordRawNote:
+            if (std::find(keys_.begin(), keys_.end(), token.value) == keys_.end())
+                keys_.push_back(token.value);
+            break;
         case Op::Chord:
             Sound(token);
             break;
         case Op::Rest: {
+            if (notesAtLyric_ == shared_.notes)
+                diagnostics_.Warning(lyricPlace_,
+                                     "lyric の次が休符です (歌詞は休符の時刻に入ります。音符の直前に書きます)");
+            notesAtLyric_ = -1;
+            DropOrnaments("次が休符なので");
             std::int64_t ticks = NoteTicks(token);
             Release();
             Advance(ticks);
@@ -243,6 +379,16 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
         case Op::TupletBegin:
             tupletTicks_ = TicksOf(token);
             tupletLeft_ = token.value;
+            tupletDefault_ = defaultTicks_;
+            tupletWeight_ = 0;
+            for (std::size_t i = pc, seen = 0; seen < static_cast<std::size_t>(tupletLeft_) && i < tokens_.size();
+                 ++i) {
+                const Op op = tokens_[i].op;
+                if (op == Op::Note || op == Op::RawNote || op == Op::Rest || op == Op::Chord) {
+                    tupletWeight_ += TicksOf(tokens_[i], tupletDefault_);
+                    ++seen;
+                }
+            }
             if (tupletTicks_ < tupletLeft_) {
                 diagnostics_.Warning(Place(token.line, token.at),
                                      "連符の長さが音符の数より短いので、1 音 1 クロックにしました");
@@ -250,30 +396,84 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             }
             break;
         case Op::Bar:
-            bars_.push_back(BarLine{static_cast<std::uint32_t>(tick_ - token.value - shared_.start), token.line});
+            barStart_ = tick_ - token.value;
+            bars_.push_back(
+                BarLine{static_cast<std::uint32_t>(tick_ - token.value - shared_.start), Place(token.line, token.at)});
             break;
         case Op::Bend:
-            bend_ = token.value;
-            Emit(tick_, 0xE0 | channel_, (bend_ + 8192) & 0x7F, (bend_ + 8192) >> 7);
+            SetValue(ramp::Bend, token.value);
+            Emit(Swung(tick_), 0xE0 | channel_, (token.value + 8192) & 0x7F, (token.value + 8192) >> 7);
             break;
         case Op::GatePulses:
             gateCut_ = token.value;
+            gateCutPlace_ = Place(token.line, token.at);
             break;
         case Op::Ramp:
             Ramp(token);
             break;
         case Op::Meta:
-            EmitMeta(MetaTick(), 0xFF, token.value, token.value2);
+            // A lyric goes with its note, also the first one after the pause of #reset.
+            if (token.value == meta::Lyric) {
+                notesAtLyric_ = shared_.notes;
+                lyricPlace_ = Place(token.line, token.at);
+            }
+            EmitMeta(Swung(token.value == meta::Lyric ? tick_ : MetaTick()), 0xFF, token.value, token.value2);
             break;
         case Op::SysEx:
-            EmitMeta(tick_, 0xF0, 0, token.value2);
+            EmitMeta(Swung(tick_), 0xF0, 0, token.value2);
+            break;
+        case Op::Grace: {
+            int key = token.value;
+            if (token.value2 == 0)
+                key += (octave_ + 1) * 12 + (drums_ ? 0 : transpose_ + options_.transpose);
+            if (key < 0 || key > 127) {
+                diagnostics_.Warning(Place(token.line, token.at),
+                                     "音域 (ノート番号 0 から 127) の外の装飾音 %d を省きました", key);
+                ++shared_.notesOutOfRange;
+                break;
+            }
+            gracesPlace_ = graces_.empty() ? Place(token.line, token.at) : gracesPlace_;
+            graces_.push_back(key);
+            marks_ |= GracesWaiting;
+            break;
+        }
+        case Op::PedalChange:
+            // The press again is a change of the pedal's controller, which a value set before it takes back.
+            SetValue(token.value, 0);
+            Emit(Swung(tick_), 0xB0 | channel_, token.value, 0);
+            changes_[token.value].first = out_.events.size();
+            Emit(Swung(tick_) + PedalLift, 0xB0 | channel_, token.value, 127);
+            changes_[token.value].end = out_.events.size();
+            break;
+        case Op::Humanize:
+            humanize_ = token.value;
+            lastStart_ = tick_ - 1;  // the note before may have started just now, unknown to humanize
+            Seed(static_cast<std::uint32_t>(token.value2));
+            break;
+        case Op::Swing:
+            swingPair_ = token.value;
+            swingFirst_ = token.value2;
+            break;
+        case Op::Articulation:
+            marksPlace_ = (marks_ & ~GracesWaiting) == 0 ? Place(token.line, token.at) : marksPlace_;
+            marks_ |= token.value;
+            break;
+        case Op::KeySignature:
+            if (Spend(tick_))
+                shared_.keys.push_back(KeyChange{MetaTick(), token.value, token.value2 != 0});
             break;
         case Op::TimeSignature:
+            if ((tick_ - barStart_) % barTicks_ != 0)
+                diagnostics_.Warning(Place(token.line, token.at),
+                                     "time\"%d/%d\" が小節の途中にあります (拍子は小節の始めで変えます)", token.value,
+                                     token.value2);
+            barStart_ = tick_;
+            barTicks_ = BarTicks(token.value, token.value2);
             if (Spend(tick_))
                 shared_.meters.push_back(MeterChange{MetaTick(), token.value, token.value2});
             break;
         case Op::Tie:
-            if (!sounding_.keys.empty() && sounding_.fullEnd == tick_)
+            if (!sounding_.keys.empty() && sounding_.fullEnd == Swung(tick_))
                 sounding_.tied = true;
             else
                 diagnostics_.Warning(Place(token.line, token.at), "& の前に音符がないので無視しました");
@@ -294,11 +494,16 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
         case Op::Length:
             defaultTicks_ = TicksOf(token);
             break;
-        case Op::Tempo:
-            tempo_ = token.value;
+        case Op::Tempo: {
+            // t4.=60 counts dotted quarters: exact in microseconds, rounded in quarter notes for a change after it.
+            const std::int64_t beat = token.value2 != 0 ? token.value2 : TicksPerQuarter;
+            const int bpm = static_cast<int>((token.value * beat * 2 + TicksPerQuarter) / (2 * TicksPerQuarter));
+            const auto micros = static_cast<std::uint32_t>(60000000LL * TicksPerQuarter / (token.value * beat));
+            SetValue(ramp::Tempo, bpm);
             if (Spend(tick_))
-                shared_.tempos.push_back(TempoChange{MetaTick(), token.value, track_.name, token.line, token.at});
+                shared_.tempos.push_back(TempoChange{MetaTick(), bpm, micros, track_.name, token.line, token.at});
             break;
+        }
         case Op::Velocity:
             velocity_ = token.value;
             velocityRamp_.end = 0;
@@ -317,14 +522,14 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             gateCut_ = 0;
             break;
         case Op::Program:
-            Emit(tick_, 0xC0 | channel_, token.value, 0);
+            Emit(Swung(tick_), 0xC0 | channel_, token.value, 0);
             break;
         case Op::Transpose:
             transpose_ = token.value;
             break;
         case Op::Control:
-            controls_[token.value] = token.value2;
-            Emit(tick_, 0xB0 | channel_, token.value, token.value2);
+            SetValue(token.value, token.value2);
+            Emit(Swung(tick_), 0xB0 | channel_, token.value, token.value2);
             break;
         case Op::LoopBegin:
             loops_.push_back(Loop{pc, tokens_[token.value2].value});
@@ -346,23 +551,29 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
 
 // A length written without a number takes the default length, and its dots only now: the same mistake as
 // dots on a written number that cannot be halved.
-std::int64_t TrackPlayer::TicksOf(const Token& token)
+std::int64_t TrackPlayer::DottedDefault(const Token& token, std::int64_t defaultTicks)
 {
-    std::int64_t base = token.length.base;
-    if (base == 0 && !AddDots(defaultTicks_, token.length.Dots(), base)) {
+    std::int64_t base = 0;
+    if (!AddDots(defaultTicks, token.length.Dots(), base)) {
         diagnostics_.Error(Place(token.line, token.at), "%s", UnevenLengthMessage);
-        base = defaultTicks_;
+        base = defaultTicks;
     }
-    return base + token.length.extra;
+    return base;
 }
 
-// The length of a note, rest or chord; inside '{ }' its share of the group, the last one taking what is left.
-std::int64_t TrackPlayer::NoteTicks(const Token& token)
+// Inside '{ }' the length of a note, rest or chord is its share of what the group has left, in proportion to
+// its own length among those still to come, and at least a pulse for each. Equal lengths share alike, the
+// pulses left over going one each to the last notes.
+std::int64_t TrackPlayer::TupletShare(const Token& token)
 {
-    if (tupletLeft_ == 0)
-        return TicksOf(token);
-    std::int64_t ticks = tupletTicks_ / tupletLeft_;
+    const std::int64_t weight = TicksOf(token, tupletDefault_);
+    std::int64_t ticks = tupletTicks_;
+    if (tupletLeft_ > 1) {
+        ticks = tupletWeight_ > weight ? tupletTicks_ * weight / tupletWeight_ : tupletTicks_ / tupletLeft_;
+        ticks = std::clamp<std::int64_t>(ticks, 1, tupletTicks_ - (tupletLeft_ - 1));
+    }
     tupletTicks_ -= ticks;
+    tupletWeight_ -= weight;
     --tupletLeft_;
     return ticks;
 }
@@ -380,13 +591,12 @@ void TrackPlayer::Sound(const Token& token)
 {
     std::int64_t ticks = NoteTicks(token);
     if (keys_.empty()) {
+        DropOrnaments("音符がすべて音域の外なので");
         Release();
         Advance(ticks);
         return;
     }
-    std::int64_t gateTicks = gateCut_ > 0 ? std::max<std::int64_t>(1, ticks - gateCut_)
-                             : gate_ == 8 ? ticks
-                                          : std::max<std::int64_t>(1, ticks * gate_ / 8);
+    Strike strike{tick_, tick_ + ticks, tick_ + GateTicks(ticks), 0};
     std::vector<int>& held = sounding_.keys;
     if (sounding_.tied && !held.empty()) {
         for (int key : held) {
@@ -396,22 +606,24 @@ void TrackPlayer::Sound(const Token& token)
     } else {
         Release();
     }
-    int velocity = VelocityNow();
+    strike.velocity = VelocityNow();
+    if (Shaping())
+        Shape(strike, sounding_.tied && !held.empty(), keys_);
     for (int key : keys_) {
         if (sounding_.tied && std::find(held.begin(), held.end(), key) != held.end())
             continue;
-        Emit(tick_, 0x90 | channel_, key, velocity);
+        Emit(strike.start, 0x90 | channel_, key, strike.velocity);
         ++shared_.notes;
     }
     held.swap(keys_);
     keys_.clear();
     sounding_.tied = false;
-    sounding_.fullEnd = tick_ + ticks;
-    sounding_.gateEnd = tick_ + gateTicks;
+    sounding_.fullEnd = strike.end;
+    sounding_.gateEnd = strike.gateEnd;
     Advance(ticks);
 }
 
-// One note, struck anew, with nothing tied to it: what most notes are.
+// One note, struck anew, with nothing tied to it and nothing to shape it: what most notes are.
 void TrackPlayer::SoundOne(int key, const Token& token)
 {
     std::int64_t ticks = NoteTicks(token);
@@ -420,10 +632,101 @@ void TrackPlayer::SoundOne(int key, const Token& token)
     ++shared_.notes;
     sounding_.keys.push_back(key);
     sounding_.fullEnd = tick_ + ticks;
-    sounding_.gateEnd = tick_ + (gateCut_ > 0 ? std::max<std::int64_t>(1, ticks - gateCut_)
-                                 : gate_ == 8 ? ticks
-                                              : std::max<std::int64_t>(1, ticks * gate_ / 8));
+    sounding_.gateEnd = tick_ + GateTicks(ticks);
     Advance(ticks);
+}
+
+// What is written before a note or chord. Marks: staccato sounds half its length, marcato three quarters, tenuto
+// all of it (the shortest of them counts); an accent adds 20 to the velocity, marcato 30. Then grace notes.
+void TrackPlayer::Shape(Strike& strike, bool tied, const std::vector<int>& keys)
+{
+    if (swingPair_ != 0) {
+        strike.start = Swung(strike.start);
+        strike.end = Swung(strike.end);
+        strike.gateEnd = strike.start + GateTicks(strike.end - strike.start);
+    }
+    const int velocity = strike.velocity;
+    if ((marks_ & ~GracesWaiting) != 0) {
+        const std::int64_t length = strike.end - strike.start;
+        if (marks_ & mark::Staccato)
+            strike.gateEnd = strike.start + std::max<std::int64_t>(1, length / 2);
+        else if (marks_ & mark::Marcato)
+            strike.gateEnd = strike.start + std::max<std::int64_t>(1, length * 3 / 4);
+        else if (marks_ & mark::Tenuto)
+            strike.gateEnd = strike.end;
+        strike.velocity = std::min(127, strike.velocity + (marks_ & mark::Marcato  ? 30
+                                                           : marks_ & mark::Accent ? 20
+                                                                                   : 0));
+    }
+    const bool graces = !graces_.empty();
+    if (graces)
+        PlayGraces(strike, tied, velocity);
+    marks_ = 0;
+    if (humanize_ != 0)
+        Humanize(strike, !tied && !graces, keys);
+}
+
+// A little early or late and a little louder or softer, at random within the bounds set. A note moves only
+// within its own sounding length and, when it may come `early`, not before the music starts, before the note
+// before it started, or over the release of a key it strikes again.
+void TrackPlayer::Humanize(Strike& strike, bool early, const std::vector<int>& keys)
+{
+    const int late = Deviation(humanize_ & 0xFFFF), louder = Deviation(humanize_ >> 16);
+    std::int64_t earliest = strike.start;
+    if (early) {
+        earliest = std::max<std::int64_t>(shared_.start, lastStart_ + 1);
+        for (int key : keys) {
+            if (std::find(released_.begin(), released_.end(), key) != released_.end())
+                earliest = std::max(earliest, releasedAt_);
+        }
+        earliest = std::min(earliest, strike.start);
+    }
+    strike.start = std::clamp(strike.start + late, earliest, std::max(strike.start, strike.gateEnd - 1));
+    strike.velocity = std::clamp(strike.velocity + louder, 1, 127);
+    lastStart_ = strike.start;
+}
+
+// Grace notes, each GraceTicks or less, taken from the start of the note that follows: together at most half of
+// it. They sound one after the other, legato, at the velocity of the note without its marks.
+void TrackPlayer::PlayGraces(Strike& strike, bool tied, int velocity)
+{
+    const std::int64_t count = static_cast<std::int64_t>(graces_.size());
+    const std::int64_t each = std::min<std::int64_t>(GraceTicks, (strike.end - strike.start) / (2 * count));
+    if (tied || each == 0) {
+        diagnostics_.Warning(gracesPlace_, "装飾音の後の音符が%sので、装飾音を省きました",
+                             tied ? "タイでつながっている" : "短すぎる");
+    } else {
+        for (int key : graces_) {
+            Emit(strike.start, 0x90 | channel_, key, velocity);
+            Emit(strike.start + each, 0x80 | channel_, key, 0);
+            ++shared_.notes;
+            strike.start += each;
+        }
+        strike.gateEnd = std::max(strike.gateEnd, strike.start + 1);
+    }
+    graces_.clear();
+}
+
+// Marks and grace notes that find no note to go with: told, and forgotten.
+void TrackPlayer::DropOrnaments(const char* why)
+{
+    if ((marks_ & ~GracesWaiting) != 0)
+        diagnostics_.Warning(marksPlace_, "印 (!. !- !> !^) の%s、印を無視しました", why);
+    if (!graces_.empty())
+        diagnostics_.Warning(gracesPlace_, "装飾音の%s、装飾音を省きました", why);
+    marks_ = 0;
+    graces_.clear();
+}
+
+// A note swung long before a bar line that moves the pairs (after a pickup) ends where the next one starts.
+// With humanize, the keys released are kept, so that the next note does not start early over them.
+std::int64_t TrackPlayer::ShapedRelease(std::int64_t tick)
+{
+    if (swingPair_ != 0)
+        tick = std::min(tick, Swung(tick_));
+    released_ = sounding_.keys;
+    releasedAt_ = tick;
+    return tick;
 }
 
 void TrackPlayer::Release()
@@ -431,14 +734,65 @@ void TrackPlayer::Release()
     if (sounding_.keys.empty())
         return;
     std::int64_t tick = sounding_.tied ? sounding_.fullEnd : sounding_.gateEnd;
+    if ((swingPair_ | humanize_) != 0)
+        tick = ShapedRelease(tick);
     for (int key : sounding_.keys)
         Emit(tick, 0x80 | channel_, key, 0);
     sounding_.keys.clear();
     sounding_.tied = false;
 }
 
-// Velocity changes note by note; a controller, the bend and the tempo step every RampStep pulses, each
-// step written only when the value changes, the last at the end of the length.
+// The pulses a note of `ticks` sounds: q's eighths of it, or q%'s pulses less (1 at least, with a warning).
+std::int64_t TrackPlayer::GateTicks(std::int64_t ticks)
+{
+    if (gateCut_ == 0)
+        return gate_ == 8 ? ticks : std::max<std::int64_t>(1, ticks * gate_ / 8);
+    if (gateCut_ >= ticks)
+        diagnostics_.Warning(gateCutPlace_, "q%%%d: %lld クロックの音符より長いので、その音符は 1 クロックだけ鳴ります",
+                             gateCut_, static_cast<long long>(ticks));
+    return std::max<std::int64_t>(1, ticks - gateCut_);
+}
+
+// The value of a controller, the bend or the tempo that sounds now: the last its change has written by now.
+int TrackPlayer::ValueNow(int thing) const
+{
+    int value = values_[thing];
+    const Change& change = changes_[thing];
+    for (std::size_t i = change.first; i < change.end; ++i) {
+        if (thing == ramp::Tempo) {
+            if (shared_.tempos[i].tick > tick_)
+                break;
+            value = shared_.tempos[i].bpm;
+        } else {
+            const Event& event = out_.events[i];
+            if (event.tick > tick_)
+                break;
+            value = thing == ramp::Bend ? (event.data1 | event.data2 << 7) - 8192 : event.data2;
+        }
+    }
+    return value;
+}
+
+// A new value of `thing` now ends its change: the change's events after now are taken back, and those at this
+// very tick too unless `keepNow` (a new change starts from them).
+void TrackPlayer::EndChange(int thing, bool keepNow)
+{
+    Change& change = changes_[thing];
+    for (std::size_t i = change.first; i < change.end; ++i) {
+        std::int64_t tick = thing == ramp::Tempo ? shared_.tempos[i].tick : out_.events[i].tick;
+        if (tick < tick_ || (tick == tick_ && keepNow))
+            continue;
+        if (thing == ramp::Tempo)
+            shared_.tempos[i].bpm = 0;
+        else
+            out_.events[i].status = 0;
+        takenBack_ = true;
+    }
+    change = Change{};
+}
+
+// Velocity changes note by note; a controller, the bend and the tempo step every RampStep pulses from the value
+// sounding now, each step written only when the value changes, the last at the end of the length.
 void TrackPlayer::Ramp(const Token& token)
 {
     std::int64_t length = TicksOf(token);
@@ -450,7 +804,11 @@ void TrackPlayer::Ramp(const Token& token)
         velocity_ = to;
         return;
     }
-    int from = token.value2 == ramp::Bend ? bend_ : token.value2 == ramp::Tempo ? tempo_ : controls_[token.value2];
+    const int thing = token.value2;
+    const int from = ValueNow(thing);
+    EndChange(thing, true);
+    values_[thing] = from;
+    changes_[thing].first = thing == ramp::Tempo ? shared_.tempos.size() : out_.events.size();
     int last = from;
     const std::int64_t span = std::abs(to - from);
     for (std::int64_t step = RampStep; span > 0;) {
@@ -458,13 +816,14 @@ void TrackPlayer::Ramp(const Token& token)
         int value = Interpolate(from, to, elapsed, length);
         if (value != last) {
             std::int64_t tick = tick_ + elapsed;
-            if (token.value2 == ramp::Bend)
+            if (thing == ramp::Bend)
                 Emit(tick, 0xE0 | channel_, (value + 8192) & 0x7F, (value + 8192) >> 7);
-            else if (token.value2 == ramp::Tempo && Spend(tick))
-                shared_.tempos.push_back(
-                    TempoChange{static_cast<std::uint32_t>(tick), value, track_.name, token.line, token.at});
-            else if (token.value2 < 128)
-                Emit(tick, 0xB0 | channel_, token.value2, value);
+            else if (thing == ramp::Tempo && Spend(tick))
+                shared_.tempos.push_back(TempoChange{static_cast<std::uint32_t>(tick), value,
+                                                     60000000u / static_cast<std::uint32_t>(value), track_.name,
+                                                     token.line, token.at});
+            else if (thing < 128)
+                Emit(tick, 0xB0 | channel_, thing, value);
             last = value;
         }
         if (elapsed == length || budget_.exhausted)
@@ -474,12 +833,7 @@ void TrackPlayer::Ramp(const Token& token)
         std::int64_t next = (length * (2 * std::abs(last - from) + 1) + 2 * span - 1) / (2 * span);
         step = std::max(step + RampStep, (next + RampStep - 1) / RampStep * RampStep);
     }
-    if (token.value2 == ramp::Bend)
-        bend_ = to;
-    else if (token.value2 == ramp::Tempo)
-        tempo_ = to;
-    else
-        controls_[token.value2] = to;
+    changes_[thing].end = thing == ramp::Tempo ? shared_.tempos.size() : out_.events.size();
 }
 
 void TrackPlayer::Advance(std::int64_t ticks)
@@ -535,11 +889,6 @@ std::string ResetMessage(Reset reset)
     return {};
 }
 
-std::int64_t BarTicks(int beats, int beatNote)
-{
-    return static_cast<std::int64_t>(beats) * TicksPerWhole / beatNote;
-}
-
 // The conductor track: a reset message, copyright first of the texts, as readers expect it, then title,
 // time signature, key signature, the time signature changes and the tempo changes of every track, 120 when
 // none is set at the start.
@@ -548,18 +897,20 @@ std::int64_t BarTicks(int beats, int beatNote)
 void BuildConductor(const Song& song, Shared& shared, Sequence& sequence, Diagnostics& diagnostics)
 {
     std::vector<TempoChange>& tempos = shared.tempos;
+    tempos.erase(std::remove_if(tempos.begin(), tempos.end(), [](const TempoChange& t) { return t.bpm == 0; }),
+                 tempos.end());
     std::stable_sort(tempos.begin(), tempos.end(),
                      [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
     for (std::size_t i = 1; i < tempos.size(); ++i) {
         const TempoChange& before = tempos[i - 1];
         const TempoChange& later = tempos[i];
-        if (later.tick == before.tick && later.track != before.track && later.bpm != before.bpm)
+        if (later.tick == before.tick && later.track != before.track && later.micros != before.micros)
             diagnostics.Warning(Place(later.line, later.at),
                                 "トラック %c の t%d (行 %d) と同じ時刻のテンポです。後のトラック %c の t%d を使います",
                                 before.track, before.bpm, before.line, later.track, later.bpm);
     }
     if (tempos.empty() || tempos.front().tick != 0)
-        tempos.insert(tempos.begin(), TempoChange{0, DefaultTempo, 'A', 0, 0});
+        tempos.insert(tempos.begin(), TempoChange{0, DefaultTempo, 60000000u / DefaultTempo, 'A', 0, 0});
     if (song.reset != Reset::None) {
         sequence.texts.push_back(ResetMessage(song.reset));
         sequence.conductor.events.push_back(
@@ -572,24 +923,33 @@ void BuildConductor(const Song& song, Shared& shared, Sequence& sequence, Diagno
     const std::vector<MeterChange>& meters = shared.meters;
     if (meters.empty() || meters.front().tick != 0)
         AddMeta(sequence, 0, meta::TimeSignature, TimeSignatureData(song.beats ? song.beats : 4, song.beatNote));
-    if (song.hasKey)
+    std::vector<KeyChange>& keys = shared.keys;
+    std::stable_sort(keys.begin(), keys.end(), [](const KeyChange& a, const KeyChange& b) { return a.tick < b.tick; });
+    if (song.hasKey && (keys.empty() || keys.front().tick != 0))
         AddMeta(sequence, 0, meta::KeySignature, std::string{static_cast<char>(song.sharps), song.minor});
     for (const MeterChange& change : meters) {
         AddMeta(sequence, change.tick, meta::TimeSignature, TimeSignatureData(change.beats, change.beatNote));
         sequence.endTick = std::max(sequence.endTick, change.tick);
     }
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        // Of the keys of one tick the one written last counts.
+        if (i + 1 < keys.size() && keys[i + 1].tick == keys[i].tick)
+            continue;
+        AddMeta(sequence, keys[i].tick, meta::KeySignature,
+                std::string{static_cast<char>(keys[i].sharps), keys[i].minor});
+        sequence.endTick = std::max(sequence.endTick, keys[i].tick);
+    }
     std::int64_t scaled = 0;  // microseconds times TicksPerQuarter, summed exactly
     std::uint32_t last = 0;
-    int bpm = DefaultTempo;
+    std::int64_t micros = 60000000 / DefaultTempo;
     for (const TempoChange& change : tempos) {
-        std::uint32_t micros = 60000000u / static_cast<std::uint32_t>(change.bpm);
-        sequence.conductor.events.push_back(Event{change.tick, 0xFF, meta::Tempo, 0, micros});
+        sequence.conductor.events.push_back(Event{change.tick, 0xFF, meta::Tempo, 0, change.micros});
         sequence.endTick = std::max(sequence.endTick, change.tick);
-        scaled += static_cast<std::int64_t>(change.tick - last) * (60000000 / bpm);
+        scaled += static_cast<std::int64_t>(change.tick - last) * micros;
         last = change.tick;
-        bpm = change.bpm;
+        micros = change.micros;
     }
-    scaled += static_cast<std::int64_t>(sequence.endTick - last) * (60000000 / bpm);
+    scaled += static_cast<std::int64_t>(sequence.endTick - last) * micros;
     sequence.microseconds = scaled / TicksPerQuarter;
     sequence.conductor.endTick = sequence.endTick;
     SortEvents(sequence.conductor.events);
@@ -633,7 +993,7 @@ void CheckBars(char track,
                 std::int64_t unit = TicksPerWhole / note;
                 std::string held = found % unit == 0 ? Format("%lld/%d", static_cast<long long>(found / unit), note)
                                                      : Format("%lld クロック", static_cast<long long>(found));
-                diagnostics.Warning(bar.line, "トラック %c の %d 小節目が %s 拍子なのに %s あります", track, number,
+                diagnostics.Warning(bar.place, "トラック %c の %d 小節目が %s 拍子なのに %s あります", track, number,
                                     Format("%d/%d", m.beats, m.beatNote).c_str(), held.c_str());
             }
         }
@@ -652,8 +1012,14 @@ Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnost
     Shared shared;
     // After a reset message a module needs time to get ready: the music waits one bar of the first time
     // signature (two seconds of 4/4 at 120).
+    shared.barTicks = BarTicks(song.beats ? song.beats : 4, song.beatNote);
+    shared.swingPair = song.swingPair;
+    shared.swingFirst = song.swingFirst;
+    shared.humanizeTiming = song.humanizeTiming;
+    shared.humanizeVelocity = song.humanizeVelocity;
+    shared.humanizeSeed = song.humanizeSeed;
     if (song.reset != Reset::None)
-        shared.start = static_cast<std::uint32_t>(BarTicks(song.beats ? song.beats : 4, song.beatNote));
+        shared.start = static_cast<std::uint32_t>(shared.barTicks);
     std::vector<std::pair<char, std::vector<BarLine>>> bars;
     std::vector<Token> tokens;
     EventTrack played;

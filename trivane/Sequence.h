@@ -8,6 +8,7 @@
 namespace meta {
 constexpr std::uint8_t Copyright = 0x02;
 constexpr std::uint8_t TrackName = 0x03;
+constexpr std::uint8_t Lyric = 0x05;
 constexpr std::uint8_t EndOfTrack = 0x2F;
 constexpr std::uint8_t Tempo = 0x51;
 constexpr std::uint8_t TimeSignature = 0x58;

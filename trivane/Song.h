@@ -35,8 +35,10 @@ enum class Op : std::uint8_t {
     LoopBreak,      // value2: index of the matching LoopEnd
     LoopEnd,        // value: repeat count, value2: index of the matching LoopBegin
     ChordNote,      // value: semitones above c of the octave, the chord's own octave shifts included
+    ChordRawNote,   // value: MIDI note number, played as it is
     Chord,          // sounds the ChordNotes just before it together; value: how many
-    TupletBegin,    // value: notes, rests and chords in the group, length: the whole group's
+    TupletBegin,    // value: notes, rests and chords in the group, length: the whole group's, shared in
+                    // proportion to theirs
     Bar,            // '|': value: pulses of the note before it that lie after the bar line
     Bend,           // value: -8192 to 8191
     GatePulses,     // value: pulses each note stops short of its length
@@ -44,6 +46,12 @@ enum class Op : std::uint8_t {
     Meta,           // value: meta event type, value2: index of its text in Sequence::texts
     SysEx,          // value2: index in Sequence::texts of the bytes after F0
     TimeSignature,  // value: beats, value2: the beat's note value
+    KeySignature,   // value: sharps, -7 (seven flats) to 7; value2: 1 for minor
+    Articulation,   // value: one of the mark:: bits, for the next note or chord
+    Grace,          // value: as for Note, or a MIDI note number when value2 is 1; sounds before the next note
+    PedalChange,    // value: the sustain pedal's controller, lifted now and pressed again a moment later
+    Swing,          // value: the pulses of a pair of eighths or sixteenths, 0 for none; value2: the first one's
+    Humanize,       // value: pulses a note may move | velocity it may change << 16; value2: the seed
 };
 
 // What a gradual change moves: a controller 0-127, or one of these.
@@ -52,6 +60,14 @@ constexpr int Velocity = 128;
 constexpr int Bend = 129;
 constexpr int Tempo = 130;
 }  // namespace ramp
+
+// Articulation marks, written before a note or chord; several may stand together.
+namespace mark {
+constexpr int Staccato = 1;  // sounds half its length
+constexpr int Tenuto = 2;    // sounds its whole length
+constexpr int Accent = 4;    // 20 louder
+constexpr int Marcato = 8;   // 30 louder, and sounds three quarters of its length
+}  // namespace mark
 
 // A note's length: "c4.^16" is base 720 (its dot already added), extra 120. A length written without a
 // number ("c", "c.") has base 0: it takes the default length, known only when played, and keeps its dots
@@ -142,6 +158,11 @@ struct Song {
     int sharps = 0;  // #key: -7 (seven flats) to 7
     bool minor = false;
     Reset reset = Reset::None;
+    int swingPair = 0;  // #swing: as Op::Swing
+    int swingFirst = 0;
+    int humanizeTiming = 0;  // #humanize
+    int humanizeVelocity = 0;
+    std::uint32_t humanizeSeed = 1;
     std::vector<Track> tracks;  // ordered by name
     std::unique_ptr<std::string> text;  // the source with its comments blanked, which lines and macros view
     MacroTable macros;

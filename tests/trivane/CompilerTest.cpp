@@ -1,6 +1,7 @@
 // The compiler on MML text in memory, table by table: exact event listings, forms that must mean the same,
 // every message with its line, the limits that keep hostile input from crashing or hanging it, and the
 // sample songs with every option.
+#include "Commands.h"
 #include "Compiler.h"
 #include "SmfCheck.h"
 
@@ -45,6 +46,9 @@ TEST(Compile, ListsExactlyTheEventsOfEachCommand)
          "1:2040 off 0 70 | 1:2040 on 0 70 100 | 1:2280 off 0 70 | 1:2280 on 0 72 100 | 1:2520 off 0 72 | 1:2520 on 0 72 100 | "
          "1:3000 off 0 72 | 1:3000 on 0 74 100 | 1:3240 off 0 74 | 1:3480 on 0 76 100 | 1:3720 off 0 76 | 1:4200 on 0 72 100 | "
          "1:4920 off 0 72 | 1:5160 on 0 36 90 | 1:5280 off 0 36 | 1:5400 program 0 5 | 1:5400 control 0 7 100 | 1:5400 end | "},
+        // A delta time of four bytes; half-width kana of code page 932 whose bytes would be an overlong UTF-8 form.
+        {"A lyric\"\xC0\xB2\" c r%2200000 c", "0:0 meter 4/4 | 0:0 tempo 500000 | 0:2200960 end | 1:0 meta 5 \xC0\xB2 | "
+         "1:0 on 0 60 100 | 1:480 off 0 60 | 1:2200480 on 0 60 100 | 1:2200960 off 0 60 | 1:2200960 end | "},
         {"#title Song\n#copyright (C) Us\nA t150 c\nB r t75 c\n#channel B 10", "0:0 meta 2 (C) Us | 0:0 meta 3 Song | "
          "0:0 meter 4/4 | 0:0 tempo 400000 | 0:480 tempo 800000 | 0:960 end | 1:0 on 0 60 100 | 1:480 off 0 60 | "
          "1:480 end | 2:480 on 9 60 100 | 2:960 off 9 60 | 2:960 end | "},
@@ -74,6 +78,7 @@ TEST(Compile, FormsThatMeanTheSameMakeTheSameFile)
         {"t-3", "#channel D 10\nA k2 c d+ n50\nD c n36", "#channel D 10\nA k-1 c d+ n50\nD c n36"},
         {"", "$r(2) = $1 c8 e8 g8 e8 $2\nA l4 $r(o4, c) $r(o5, g) $r(o3 v90, c2)",
          "l4 o4 c8 e8 g8 e8 c o5 c8 e8 g8 e8 g o3 v90 c8 e8 g8 e8 c2"},
+        {"", "$d(2) = $1 $2\nA $d(\"n36,8\", \"(4 c\") $d( \"~v60,1\" , c)", "n36,8 (4 c ~v60,1 c"},
         {"", "$o(2) = $i($1 $2, e) $1\n$i(2)= [$1]2 $2\n$f = f\n$1 = g\n$m = $1\nA $o(c, $f) $m(4 c) $1", "c f c f e c g (4 c) g"},
     };
     // clang-format on
@@ -111,6 +116,11 @@ TEST(Compile, ReportsEveryDistinctMistakeOnceInLineAndColumnOrder)
         {"#title \xE6\x97\xA5\nc \xC3\xA9 \xF0\x9F\x8E\xB5", {"E2 文字 U+00E9 はコードページ 932", "E2 文字 U+1F3B5"}},
         {"\xEF\xBB\xBF" "c\n\xFF d", {"E2 UTF-8 として読めないバイト (0xFF)"}}, {"MThd\0\0\0\x06", {"E0 入力ファイルは MIDI"}},
         {"\xFF\xFE" "c", {"E0 入力ファイルは UTF-16"}}, {std::string("c\0d", 3), {"E0 入力ファイルはテキストファイルではない"}},
+        {"A 'c x e' {c {d e} f}4 kee\"G\" d wr25 c 'c e g 2 r4 |", {"E1 和音 'c x e' の中には", "E1 連符 { } の中に連符",
+         "E1 kee\"...\" というコマンドはありません", "E1 wr25: ", "E1 和音 'c e g 2 r4 | の ' が ' で閉じられて"}},
+        {"lyric\"la\" r4 q%480 c4 c8 c !. d0 r\n#time 4/4\nB time\"3/4\" c time\"4/4\" c lyric\"a\"",
+         {"W1 lyric の次が休符", "W1 q%480: 480 クロック", "W1 印 (!. !- !> !^) の次が休符", "W1 装飾音の次が休符",
+          "W3 time\"4/4\" が小節の途中", "W3 lyric の後に音符がありません"}},
         {"$r(2) = $1 $3\n$z(0) = c\nA $r(c) $r $r(c,d,e) $r(c,d\nA $r(x, c)",
          {"E1 $3: マクロ $r の引数は 2 個", "E2 マクロ $z(0): 引数の数は 1 から 9", "E3 マクロ $r の引数 $2 がありません",
           "E3 マクロ $r には引数が 2 個要ります", "E3 マクロ $r の引数が多すぎます", "E3 マクロ $r の引数を閉じる )", "E4 'x'"}},
@@ -127,6 +137,25 @@ TEST(Compile, ReportsEveryDistinctMistakeOnceInLineAndColumnOrder)
             described[i].resize(std::min(described[i].size(), c.second[i].size()));  // the start of each text
         EXPECT_EQ(described, c.second) << c.first;
         EXPECT_EQ(song.result.ok, (" | " + Joined(c.second)).find(" | E") == std::string::npos) << c.first;
+    }
+}
+
+// Each row of the table of commands: its use compiles without a message, and both halves of the manual show it.
+TEST(Compile, EveryCommandOfTheTableCompilesAndTheManualShowsIt)
+{
+#ifdef _WIN32
+    const std::string manual = ReadBytes("Z:" TRIVANE_SAMPLES_DIR "/../mml.md");
+#else
+    const std::string manual = ReadBytes(TRIVANE_SAMPLES_DIR "/../mml.md");
+#endif
+    const std::size_t english = manual.find("\n## English");
+    ASSERT_NE(english, std::string::npos);
+    for (const Command& command : Commands) {
+        const std::string use(command.example);
+        const bool line = use[0] == '#' || (use[0] >= 'A' && use[0] <= 'Z');  // a directive or track names
+        Compiled song = CompileText("$riff(1) = $1 c8\n" + (line ? use + "\nAD c" : "A c1 " + use + " c"));
+        EXPECT_TRUE(song.result.ok && song.result.warnings == 0) << use << "\n" << Joined(song.result.messages);
+        EXPECT_TRUE(manual.find(use) < english && manual.find(use, english) != manual.npos) << use;
     }
 }
 
