@@ -8,8 +8,8 @@ const fs = require('fs');
 const path = require('path');
 const { execFileSync } = require('child_process');
 const [printCommands, source, modules, work] = process.argv.slice(2);
-const textmate = require(path.join(modules, 'vscode-textmate'));
-const oniguruma = require(path.join(modules, 'vscode-oniguruma'));
+const textmate = require(path.resolve(modules, 'vscode-textmate'));
+const oniguruma = require(path.resolve(modules, 'vscode-oniguruma'));
 const editors = path.join(source, 'editors');
 
 // A letter for each kind of colour: the scope that the TextMate grammar gives it (any scope of a token, the first
