@@ -74,18 +74,22 @@ const chosen = [
 
 const table = execFileSync(printCommands, { encoding: 'utf8' }).trim().split('\n').map((row) => row.split('\t'));
 const printable = Array.from({ length: 94 }, (_, i) => String.fromCharCode(33 + i));
-// Refused, each after a note: characters that begin no command (capitals begin one only at the start of a line),
-// marks and changes that are none, words one letter short or long, commands without their numbers.
+// Refused, each after a note: characters that are no command (capitals are one only at the start of a line), alone
+// and before a number, marks and changes that are none, words one letter short or long, commands without their
+// numbers. Directives that are none, at the start of a line.
 const refused = [
-    ...printable.filter((c) => !/\d/.test(c) && !table.some(([s, kind]) => kind !== 'Track' && s[0] === c)),
+    ...printable.filter((c) => !/\d/.test(c) && !table.some(([s, kind]) => kind !== 'Track' && s === c))
+        .flatMap((c) => [c, c + '5']),
     ...printable.filter((c) => !table.some(([s]) => s.startsWith('!' + c))).map((c) => '!' + c),
-    ...['! c', '!m', '!pm', '!fp', '!mm', '!pppp', '!ffff', '!mpp', '!mff'],
+    ...[...new Set(['p', 'm', 'f'].flatMap((a) => ['', 'p', 'm', 'f'].flatMap((b) => ['', 'p', 'm', 'f', 'pp']
+        .map((c) => '!' + a + b + c))))].filter((mark) => !table.some(([s]) => s === mark)),
     ...printable.filter((c) => !table.some(([s]) => s === '~' + c)).map((c) => '~' + c),
     ...table.filter(([s]) => s.endsWith('"')).flatMap(([s]) => [s.slice(0, -2) + '"x"', s.slice(0, -1) + 's"x"']),
     ...['o', 'l', 't', 'v', 'q', 'q%', '@', 'k', 'y7', 'p', 'm', 's', 'w', 'wr', 'n', 'v+10', 'k- 2', "'c e g"],
 ].map((probe) => 'c ' + probe);
 for (const [s] of table.filter(([, kind]) => kind === 'Directive'))
     refused.push(s.toUpperCase() + ' x', s + 'x 1', '  ' + s.toUpperCase());
+refused.push('#tempo 90');
 const documents = { table: table.map(([, , example]) => example), refused, chosen: chosen.map(([line]) => line) };
 for (const name of fs.readdirSync(path.join(source, 'docs/samples')).filter((n) => n.endsWith('.mml'))) {
     const bytes = fs.readFileSync(path.join(source, 'docs/samples', name));
@@ -156,6 +160,14 @@ function colouredThroughout(line, colours) {
     return [...line].every((c, i) => /[\s\u3000]/.test(c) || !'-x'.includes(colours[i]));
 }
 
+// The words that a grammar lists as alternatives (name|text|..., \%(title\|copyright...\)) are those of the table.
+function checkListedWords(editor, file) {
+    for (const [list] of fs.readFileSync(path.join(editors, file), 'utf8').matchAll(/[a-z]+(\\?\|[a-z]+)+/g)) {
+        for (const word of list.split(/\\?\|/))
+            check(table.some(([s]) => s.replace(/[^a-z]/g, '') === word), `${editor} colours ${word}, no command`);
+    }
+}
+
 function checkGrammar(editor, colours) {
     table.forEach(([spelling, kind, example], i) => {
         const at = example.indexOf(spelling), wanted = kindColours[kind];
@@ -204,6 +216,8 @@ function checkNotepad() {
 (async () => {
     checkGrammar('VS Code', await textMateColours());
     checkGrammar('Vim', vimColours());
+    checkListedWords('VS Code', 'vscode/syntaxes/mml.tmLanguage.json');
+    checkListedWords('Vim', 'vim/syntax/mml.vim');
     checkNotepad();
     failures.slice(0, 40).forEach((failure) => console.log(failure));
     console.log(`${checks - failures.length} checks passed, ${failures.length} failed`);
