@@ -189,8 +189,9 @@ function checkGrammar(editor, colours) {
     }
 }
 
-// Notepad++: the commands are words of its lists (or begin with one of a list that colours what begins with its
-// words), operators, the starts of its delimiters and comments; each of those is a command.
+// Notepad++: the commands are words of its lists (or, but for the words before a text, begin with one of a list
+// that colours what begins with its words), operators, the starts of its delimiters and comments; each of those
+// is a command.
 function checkNotepad() {
     const file = path.join(editors, 'notepad++/mml.xml');
     const [lists, prefix, ext] = JSON.parse(execFileSync('python3', ['-c', 'import json, sys, xml.etree.ElementTree as E\n' +
@@ -206,7 +207,9 @@ function checkNotepad() {
         ...starts(lists.Delimiters, 3), ...starts(lists.Comments, 3)];
     const prefixes = keywordLists.filter(([, yes]) => yes).flatMap(([name]) => words(name));
     for (const [spelling] of table.filter(([s]) => !/^\d+$/.test(s))) {
-        check(entries.includes(spelling) || prefixes.some((p) => spelling.length > p.length && spelling.startsWith(p)),
+        const prefixed = !spelling.endsWith('"')
+            && prefixes.some((p) => spelling.length > p.length && spelling.startsWith(p));
+        check(entries.includes(spelling) || prefixed,
             `Notepad++ lacks ${spelling}`);
     }
     for (const entry of entries)
