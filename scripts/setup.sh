@@ -4,7 +4,10 @@ set -e
 
 packages="cmake ninja-build g++ clang libclang-rt-14-dev g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb
     xdotool imagemagick fonts-ipafont-gothic locales midicsv abcmidi python3-mido fluidsynth
-    timgm6mb-soundfont zip unzip groff-base"
+    timgm6mb-soundfont zip unzip groff-base vim"
+# Node.js and npm run the test of the editors' grammars (and pack the VS Code extension); a machine that has them
+# from elsewhere keeps its own.
+command -v npm >/dev/null 2>&1 || packages="$packages nodejs npm"
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -25,6 +25,7 @@ songs="$work/曲 フォルダ"
 mkdir "$songs"
 cp "$release"/share/doc/trivane/samples/*.mml "$songs/"
 [ -s "$release/share/doc/trivane/mml.md" ] || fail "no manual of the dialect"
+diff -r "$source/editors" "$release/share/doc/trivane/editors" || fail "the editors' files differ from the sources"
 for song in "$songs"/*.mml; do
     "$trivane" "$song" "${song%.mml}.mid" >"$work/messages.txt" || fail "$song: $(cat "$work/messages.txt")"
     grep -qx "SMF format 1 で書き出しました: ${song%.mml}.mid" "$work/messages.txt" || fail "$song: messages"

@@ -20,6 +20,11 @@ for file in dodavirid.txt readme.txt mml.txt; do
         { echo "FAIL: $file has lines without CR LF"; exit 1; }
 done
 
+# The editors' files are those of the sources, and the .vsix holds the extension's grammar.
+diff -r -x '*.vsix' "$source/editors" "$release/editors" || { echo "FAIL: editors/ differs from the sources"; exit 1; }
+unzip -p "$release"/editors/trivane-mml-*.vsix extension/syntaxes/mml.tmLanguage.json |
+    cmp -s - "$source/editors/vscode/syntaxes/mml.tmLanguage.json" || { echo "FAIL: the .vsix lacks the grammar"; exit 1; }
+
 # A song with mistakes first, then the samples.
 cp "$source/tests/trivane/broken.mml" "$work/songs/"
 RELEASE_DIR=$release SONGS="$work/songs/broken.mml $(ls "$release"/samples/*.mml | tr '\n' ' ')" \
