@@ -6,7 +6,9 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -25,20 +27,40 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-// A copy of the source with every comment turned into blanks. ';' runs to the end of the line, "/*" to "*/";
-// a line break inside "/* */" becomes a JoinedLineBreak, so that the text after the comment stays on the
-// line where it began (a macro definition goes on after it) while lines keep their numbers. A double-byte
-// character is stepped over whole, wherever it stands.
-std::string StripComments(std::string_view source, Diagnostics& diagnostics)
+// What goes straight on outside quotes and comments: no line end, quote, comment or double-byte character, and
+// not the NUL after the text.
+constexpr bool IsPlain(unsigned char c)
 {
-    std::string text(source);
+    return c != '\n' && c != '"' && c != ';' && c != '/' && c != '\0' && !IsLeadByte(c);
+}
+
+// Turns every comment of the text into blanks, in place. ';' runs to the end of the line, "/*" to "*/"; a line
+// break inside "/* */" becomes a JoinedLineBreak, so that the text after the comment stays on the line where it
+// began (a macro definition goes on after it) while lines keep their numbers. A double-byte character is stepped
+// over whole, wherever it stands. True when some comment joined lines.
+bool StripComments(std::string& text, Diagnostics& diagnostics)
+{
+    static const auto plain = [] {
+        std::array<bool, 256> table{};
+        for (int c = 0; c < 256; ++c)
+            table[c] = IsPlain(static_cast<unsigned char>(c));
+        return table;
+    }();
     int line = 1;
     std::size_t i = 0;
+    const char* const bytes = text.c_str();  // the NUL after the text ends the plain runs
     // The text of name"..." and the like may hold ';' and "/*"; a directive's text is left as it always was.
     bool quoted = false;
     bool directive = false;
     bool lineStart = true;
+    bool joined = false;
     while (i < text.size()) {
+        if (!lineStart && !quoted) {
+            while (plain[static_cast<unsigned char>(bytes[i])])
+                ++i;
+            if (i >= text.size())
+                break;
+        }
         char c = text[i];
         if (lineStart && !IsBlank(c)) {
             directive = c == '#';
@@ -73,8 +95,10 @@ std::string StripComments(std::string_view source, Diagnostics& diagnostics)
                     i += 2;
                     break;
                 }
-                if (text[i] == '\n')
+                if (text[i] == '\n') {
                     ++line;
+                    joined = true;
+                }
                 text[i] = text[i] == '\n' ? JoinedLineBreak : ' ';
                 ++i;
             }
@@ -82,7 +106,7 @@ std::string StripComments(std::string_view source, Diagnostics& diagnostics)
             ++i;
         }
     }
-    return text;
+    return joined;
 }
 
 }  // namespace
@@ -99,7 +123,7 @@ public:
             channels_[i] = i % 16 + 1;
     }
 
-    Song Read(std::string_view source);
+    Song Read(std::string source);
 
 private:
     template <typename ReadLine>
@@ -125,6 +149,7 @@ private:
     std::uint32_t currentTracks_ = 1;  // lines before the first track name belong to track A
     std::array<int, 26> channels_{};
     std::array<int, 26> channelLines_{};  // where #channel set each track's channel, 0 where none did
+    bool joinedLines_ = false;  // some comment joins lines: they are counted where they are passed
     int titleLine_ = 0;
     int copyrightLine_ = 0;
     const char* source_ = nullptr;
@@ -138,16 +163,19 @@ template <typename ReadLine>
 void SongReader::ForEachLine(const std::string& text, ReadLine read)
 {
     std::string_view rest = text;
+    auto joined = [this](std::string_view part) {
+        return joinedLines_ ? static_cast<int>(std::count(part.begin(), part.end(), JoinedLineBreak)) : 0;
+    };
     for (int line = 1; !diagnostics_.Stopped(); ++line) {
         std::size_t end = rest.find('\n');
         std::string_view whole = rest.substr(0, end);
         std::string_view trimmed = Trim(whole);
         if (!trimmed.empty()) {
-            auto before = whole.substr(0, static_cast<std::size_t>(trimmed.data() - whole.data()));
-            if (!read(line + static_cast<int>(std::count(before.begin(), before.end(), JoinedLineBreak)), trimmed))
+            if (!read(line + joined(whole.substr(0, static_cast<std::size_t>(trimmed.data() - whole.data()))),
+                      trimmed))
                 break;
         }
-        line += static_cast<int>(std::count(whole.begin(), whole.end(), JoinedLineBreak));
+        line += joined(whole);
         if (end == std::string_view::npos)
             break;
         rest.remove_prefix(end + 1);
@@ -156,9 +184,10 @@ void SongReader::ForEachLine(const std::string& text, ReadLine read)
 
 // Two passes over the lines: directives and macros first, as a macro may be used above its definition;
 // then the music, so that no line needs to be kept between the passes.
-Song SongReader::Read(std::string_view source)
+Song SongReader::Read(std::string source)
 {
-    song_.text = std::make_unique<std::string>(StripComments(source, diagnostics_));
+    song_.text = std::make_unique<std::string>(std::move(source));
+    joinedLines_ = StripComments(*song_.text, diagnostics_);
     const std::string& text = *song_.text;
     lexer_.SetSource(text);
     lexer_.CheckOnly();
@@ -453,9 +482,9 @@ void MatchLoops(std::vector<Token>& tokens, const CompileOptions& options, Diagn
         diagnostics.Error(Place(tokens[loop.begin].line, tokens[loop.begin].at), "'[' に対応する ']' がありません");
 }
 
-Song ParseSong(std::string_view source, const CompileOptions& options, Diagnostics& diagnostics)
+Song ParseSong(std::string text, const CompileOptions& options, Diagnostics& diagnostics)
 {
-    return SongReader(options, diagnostics).Read(source);
+    return SongReader(options, diagnostics).Read(std::move(text));
 }
 
 void ReadTrack(const Song& song,

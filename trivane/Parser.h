@@ -8,7 +8,8 @@
 
 #include <string_view>
 
-Song ParseSong(std::string_view source, const CompileOptions& options, Diagnostics& diagnostics);
+// Takes the prepared text, which the song then holds.
+Song ParseSong(std::string text, const CompileOptions& options, Diagnostics& diagnostics);
 
 // Reads a checked track's lines into commands, its loops linked; `texts` receives the texts of its text
 // commands.
