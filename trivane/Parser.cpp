@@ -109,6 +109,75 @@ bool StripComments(std::string& text, Diagnostics& diagnostics)
     return joined;
 }
 
+// A packed command is its op, a byte that tells which fields follow, then those fields as variable-length
+// numbers, seven bits a byte: the line and the offset as differences from the command before, each signed one
+// zigzagged so that a small negative number stays short. Most commands take three or four bytes.
+namespace packed {
+constexpr unsigned Line = 1;
+constexpr unsigned Value = 2;
+constexpr unsigned Value2 = 4;
+constexpr unsigned Base = 8;
+constexpr unsigned Extra = 16;
+constexpr unsigned Dots = 32;
+}  // namespace packed
+
+void PutNumber(std::uint8_t*& at, std::uint64_t number)
+{
+    for (; number >= 0x80; number >>= 7)
+        *at++ = static_cast<std::uint8_t>(number | 0x80);
+    *at++ = static_cast<std::uint8_t>(number);
+}
+
+std::uint64_t TakeNumber(const std::uint8_t*& at)
+{
+    std::uint64_t number = 0;
+    for (int shift = 0;; shift += 7) {
+        const std::uint8_t byte = *at++;
+        number |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+        if (byte < 0x80)
+            return number;
+    }
+}
+
+std::uint64_t Zigzag(std::int64_t number)
+{
+    return static_cast<std::uint64_t>(number) << 1 ^ static_cast<std::uint64_t>(number >> 63);
+}
+
+std::int64_t Unzigzag(std::uint64_t number)
+{
+    return static_cast<std::int64_t>(number >> 1) ^ -static_cast<std::int64_t>(number & 1);
+}
+
+// Appends `token` to `code`, after a command at `before`'s line and offset, which it then takes.
+void Pack(const Token& token, Token& before, std::vector<std::uint8_t>& code)
+{
+    const unsigned fields = (token.line != before.line ? packed::Line : 0) | (token.value != 0 ? packed::Value : 0) |
+                            (token.value2 != 0 ? packed::Value2 : 0) | (token.length.base != 0 ? packed::Base : 0) |
+                            (token.length.extra != 0 ? packed::Extra : 0) |
+                            (token.length.Dots() != 0 ? packed::Dots : 0);
+    std::uint8_t bytes[2 + 7 * 10];  // the op, the fields, and seven numbers of ten bytes at the most
+    std::uint8_t* at = bytes;
+    *at++ = static_cast<std::uint8_t>(token.op);
+    *at++ = static_cast<std::uint8_t>(fields);
+    if (fields & packed::Line)
+        PutNumber(at, Zigzag(static_cast<std::int64_t>(token.line) - before.line));
+    PutNumber(at, Zigzag(static_cast<std::int64_t>(token.at) - before.at));
+    if (fields & packed::Value)
+        PutNumber(at, Zigzag(token.value));
+    if (fields & packed::Value2)
+        PutNumber(at, Zigzag(token.value2));
+    if (fields & packed::Base)
+        PutNumber(at, token.length.base);
+    if (fields & packed::Extra)
+        PutNumber(at, token.length.extra);
+    if (fields & packed::Dots)
+        PutNumber(at, static_cast<std::uint64_t>(token.length.Dots()));
+    code.insert(code.end(), bytes, at);
+    before.line = token.line;
+    before.at = token.at;
+}
+
 }  // namespace
 
 void MatchLoops(std::vector<Token>& tokens, const CompileOptions& options, Diagnostics& diagnostics);
@@ -138,10 +207,12 @@ private:
     const CompileOptions& options_;
     Diagnostics& diagnostics_;
     Song song_;
-    MacroTable& macros_ = song_.macros;
+    std::string text_;  // the source with its comments blanked, which macros view
+    MacroTable macros_;
     // Each track's loop commands, to be matched when all are read, and its program changes.
     std::array<std::vector<Token>, 26> kept_;
-    std::array<std::vector<TrackLine>, 26> lines_;
+    std::array<std::vector<std::uint8_t>, 26> code_;
+    std::array<Token, 26> packedLast_;  // the line and offset the next command of each track is packed after
     std::array<std::int64_t, 26> counts_{};  // commands of each track
     std::vector<Token> lineTokens_;
     std::int64_t stored_ = 0;
@@ -153,8 +224,7 @@ private:
     int titleLine_ = 0;
     int copyrightLine_ = 0;
     const char* source_ = nullptr;
-    std::vector<std::string> texts_;  // only to be read: the tracks are read again when played
-    Lexer lexer_{macros_, texts_, options_, diagnostics_};
+    Lexer lexer_{macros_, song_.texts, options_, diagnostics_};
 };
 
 // Calls `read` with each line and the number of the line where its text starts, after the blanks at its start
@@ -186,11 +256,11 @@ void SongReader::ForEachLine(const std::string& text, ReadLine read)
 // then the music, so that no line needs to be kept between the passes.
 Song SongReader::Read(std::string source)
 {
-    song_.text = std::make_unique<std::string>(std::move(source));
-    joinedLines_ = StripComments(*song_.text, diagnostics_);
-    const std::string& text = *song_.text;
+    text_ = std::move(source);
+    song_.sourceBytes = text_.size();
+    joinedLines_ = StripComments(text_, diagnostics_);
+    const std::string& text = text_;
     lexer_.SetSource(text);
-    lexer_.CheckOnly();
     source_ = text.data();
     ForEachLine(text, [this](int line, std::string_view content) {
         ReadDefinitions(line, content);
@@ -203,7 +273,7 @@ Song SongReader::Read(std::string source)
         Track track;
         track.name = static_cast<char>('A' + i);
         track.channel = channels_[i];
-        track.lines = std::move(lines_[i]);
+        track.code = std::move(code_[i]);
         track.commands = counts_[i];
         MatchLoops(kept_[i], options_, diagnostics_);
         song_.tracks.push_back(std::move(track));
@@ -259,14 +329,14 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
         return false;
     }
     used_ |= currentTracks_;
-    texts_.clear();
     for (int i = 0; i < 26; ++i) {
         if (!(currentTracks_ & (1u << i)))
             continue;
-        lines_[i].push_back(TrackLine{line, text});
         counts_[i] += count;
         for (const Token& token : lineTokens_) {
-            if (token.op != Op::TupletBegin)
+            Pack(token, packedLast_[i], code_[i]);
+            if (token.op == Op::LoopBegin || token.op == Op::LoopBreak || token.op == Op::LoopEnd ||
+                token.op == Op::Program)
                 kept_[i].push_back(token);
         }
     }
@@ -487,18 +557,24 @@ Song ParseSong(std::string text, const CompileOptions& options, Diagnostics& dia
     return SongReader(options, diagnostics).Read(std::move(text));
 }
 
-void ReadTrack(const Song& song,
-               const Track& track,
-               const CompileOptions& options,
-               Diagnostics& diagnostics,
-               std::vector<std::string>& texts,
-               std::vector<Token>& tokens)
+void ReadTrack(Track& track, const CompileOptions& options, Diagnostics& diagnostics, std::vector<Token>& tokens)
 {
     tokens.clear();
     tokens.reserve(static_cast<std::size_t>(track.commands));
-    Lexer lexer(song.macros, texts, options, diagnostics);
-    lexer.SetSource(*song.text);
-    for (const TrackLine& line : track.lines)
-        lexer.Tokenize(line.text, line.line, tokens);
+    Token token;
+    for (const std::uint8_t *at = track.code.data(), *end = at + track.code.size(); at < end;) {
+        token.op = static_cast<Op>(*at++);
+        const unsigned fields = *at++;
+        if (fields & packed::Line)
+            token.line += static_cast<std::int32_t>(Unzigzag(TakeNumber(at)));
+        token.at += static_cast<std::uint32_t>(Unzigzag(TakeNumber(at)));
+        token.value = fields & packed::Value ? static_cast<std::int32_t>(Unzigzag(TakeNumber(at))) : 0;
+        token.value2 = fields & packed::Value2 ? static_cast<std::int32_t>(Unzigzag(TakeNumber(at))) : 0;
+        token.length.base = fields & packed::Base ? static_cast<std::uint32_t>(TakeNumber(at)) : 0;
+        token.length.extra = fields & packed::Extra ? static_cast<std::uint32_t>(TakeNumber(at)) : 0;
+        token.length.SetDots(fields & packed::Dots ? static_cast<int>(TakeNumber(at)) : 0);
+        tokens.push_back(token);
+    }
+    std::vector<std::uint8_t>().swap(track.code);
     MatchLoops(tokens, options, diagnostics);
 }
