@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <array>
 
-// Most tracks come out in order already (a note's release is made when the next note starts), so the
-// check pays for itself.
+// Most tracks come out in order already (a note's release is made when the next note starts), or with an event
+// a place or two early (a controller at the tick where the note before it is released): each of those is moved
+// back to its place. A track further out of order is sorted whole. Either way the order is the one a stable
+// sort gives, which is unique.
 void SortEvents(std::vector<Event>& events)
 {
     auto before = [](const Event& a, const Event& b) {
@@ -15,8 +17,23 @@ void SortEvents(std::vector<Event>& events)
             return a.tick < b.tick;
         return a.IsNoteOff() && !b.IsNoteOff();
     };
-    if (!std::is_sorted(events.begin(), events.end(), before))
-        std::stable_sort(events.begin(), events.end(), before);
+    constexpr std::size_t MostMoved = 64;
+    for (std::size_t i = 1; i < events.size(); ++i) {
+        if (!before(events[i], events[i - 1]))
+            continue;
+        const Event event = events[i];
+        std::size_t to = i - 1;
+        while (to > 0 && i - to < MostMoved && before(event, events[to - 1]))
+            --to;
+        if (to > 0 && before(event, events[to - 1])) {
+            std::stable_sort(events.begin(), events.end(), before);
+            return;
+        }
+        std::move_backward(events.begin() + static_cast<std::ptrdiff_t>(to),
+                           events.begin() + static_cast<std::ptrdiff_t>(i),
+                           events.begin() + static_cast<std::ptrdiff_t>(i + 1));
+        events[to] = event;
+    }
 }
 
 namespace {
@@ -328,8 +345,6 @@ void TrackPlayer::Play()
                                          [](const Event& event) { return event.status == 0; }),
                           out_.events.end());
     out_.endTick = static_cast<std::uint32_t>(std::min(tick_, options_.limits.maxTicks));
-    for (const Event& event : out_.events)
-        out_.endTick = std::max(out_.endTick, event.tick);
 }
 
 void TrackPlayer::Execute(const Token& token, std::size_t& pc)
@@ -355,6 +370,10 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             break;
         }
         case Op::RawNote:
+            if (!sounding_.tied && !Shaping()) {
+                SoundOne(token.value, token);
+                break;
+            }
             keys_.push_back(token.value);
             Sound(token);
             break;
@@ -1035,6 +1054,8 @@ Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnost
         bars.emplace_back(track.name, std::vector<BarLine>());
         TrackPlayer(track, tokens, part, bars.back().second, shared, options, diagnostics, budget).Play();
         SortEvents(part.events);
+        if (!part.events.empty())
+            part.endTick = std::max(part.endTick, part.events.back().tick);
         sequence.endTick = std::max(sequence.endTick, part.endTick);
         if (!options.format0) {
             AppendTrack(sequence.written, part, sequence.texts);

@@ -8,12 +8,7 @@ namespace {
 
 int VlqSize(std::uint32_t value)
 {
-    int size = 1;
-    while (value >= 0x80) {
-        value >>= 7;
-        ++size;
-    }
-    return size;
+    return 1 + (value >= 1u << 7) + (value >= 1u << 14) + (value >= 1u << 21) + (value >= 1u << 28);
 }
 
 // Writes into bytes sized beforehand: a song of millions of events is written without a check per byte.
@@ -41,8 +36,13 @@ public:
     // Seven bits a byte, the most significant first, the high bit set on all but the last.
     void Vlq(std::uint32_t value)
     {
-        if (value < 0x80) {
+        if (value < 1u << 7) {
             Byte(value);
+            return;
+        }
+        if (value < 1u << 14) {
+            Byte(value >> 7 | 0x80);
+            Byte(value & 0x7F);
             return;
         }
         std::uint8_t groups[5];
@@ -79,48 +79,50 @@ std::size_t TrackSize(const std::vector<Event>& events, std::uint32_t endTick, c
     for (const Event& event : events) {
         size += VlqSize(event.tick - now) + 1;
         now = event.tick;
-        if (event.status == 0xFF && event.data1 == meta::Tempo) {
+        if (event.status < 0xF0) {
+            size += HasOneDataByte(event.status) ? 1 : 2;
+        } else if (event.status == 0xFF && event.data1 == meta::Tempo) {
             size += 5;
-        } else if (event.status == 0xFF || event.status == 0xF0) {
+        } else {  // a meta event or system exclusive
             std::size_t length = texts[event.payload].size();
             size += (event.status == 0xFF) + VlqSize(static_cast<std::uint32_t>(length)) + length;
-        } else {
-            size += HasOneDataByte(event.status) ? 1 : 2;
         }
     }
     return size + VlqSize(endTick - now);
 }
 
-// One MTrk chunk of `size` bytes; every status byte is written out (no running status), and the end of
-// track comes last.
-void WriteTrack(ByteWriter& out,
+// One MTrk chunk of `size` bytes at `at`; every status byte is written out (no running status), and the end of
+// track comes last. The writer is its own, and each event is copied before its bytes are written: then neither
+// is read again from memory after each byte, which might have changed them.
+void WriteTrack(std::uint8_t* at,
                 const std::vector<Event>& events,
                 std::uint32_t endTick,
                 const std::vector<std::string>& texts,
                 std::size_t size)
 {
+    ByteWriter out(at);
     out.Tag("MTrk");
     out.Long(static_cast<std::uint32_t>(size - 8));
     std::uint32_t now = 0;
-    for (const Event& event : events) {
+    for (const Event event : events) {
         out.Vlq(event.tick - now);
         now = event.tick;
         out.Byte(event.status);
-        if (event.status == 0xFF && event.data1 == meta::Tempo) {
+        if (event.status < 0xF0) {
+            out.Byte(event.data1);
+            if (!HasOneDataByte(event.status))
+                out.Byte(event.data2);
+        } else if (event.status == 0xFF && event.data1 == meta::Tempo) {
             out.Byte(meta::Tempo);
             out.Byte(3);
             out.Byte(event.payload >> 16);
             out.Word(event.payload);
-        } else if (event.status == 0xFF || event.status == 0xF0) {
+        } else {  // a meta event or system exclusive
             const std::string& data = texts[event.payload];
             if (event.status == 0xFF)
                 out.Byte(event.data1);
             out.Vlq(static_cast<std::uint32_t>(data.size()));
             out.Data(data);
-        } else {
-            out.Byte(event.data1);
-            if (!HasOneDataByte(event.status))
-                out.Byte(event.data2);
         }
     }
     out.Vlq(endTick - now);
@@ -138,8 +140,7 @@ void AppendTrack(std::vector<std::uint8_t>& bytes, const EventTrack& track, cons
     if (bytes.capacity() < at + size)
         bytes.reserve(std::max(at + size, bytes.capacity() + bytes.capacity() / 2));
     bytes.resize(at + size);
-    ByteWriter out(bytes.data() + at);
-    WriteTrack(out, track.events, track.endTick, texts, size);
+    WriteTrack(bytes.data() + at, track.events, track.endTick, texts, size);
 }
 
 std::vector<std::uint8_t> WriteSmf(Sequence sequence, bool format0)
