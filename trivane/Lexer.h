@@ -55,6 +55,7 @@ private:
         // with the arguments of the text it was written in.
         int owner = -1;
         std::size_t arguments = 0;  // where this call's arguments begin in arguments_
+        int parameters = 0;         // of the macro being read
     };
     struct Argument {
         std::string_view text;

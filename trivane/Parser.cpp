@@ -217,6 +217,7 @@ private:
     std::vector<Token> lineTokens_;
     std::int64_t stored_ = 0;
     std::uint32_t used_ = 0;           // bit n: track 'A' + n has a line
+    std::uint32_t loops_ = 0;          // bit n: track 'A' + n has a loop
     std::uint32_t currentTracks_ = 1;  // lines before the first track name belong to track A
     std::array<int, 26> channels_{};
     std::array<int, 26> channelLines_{};  // where #channel set each track's channel, 0 where none did
@@ -275,6 +276,7 @@ Song SongReader::Read(std::string source)
         track.channel = channels_[i];
         track.code = std::move(code_[i]);
         track.commands = counts_[i];
+        track.loops = (loops_ >> i) & 1;
         MatchLoops(kept_[i], options_, diagnostics_);
         song_.tracks.push_back(std::move(track));
     }
@@ -335,8 +337,9 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
         counts_[i] += count;
         for (const Token& token : lineTokens_) {
             Pack(token, packedLast_[i], code_[i]);
-            if (token.op == Op::LoopBegin || token.op == Op::LoopBreak || token.op == Op::LoopEnd ||
-                token.op == Op::Program)
+            const bool loop = token.op == Op::LoopBegin || token.op == Op::LoopBreak || token.op == Op::LoopEnd;
+            loops_ |= loop ? 1u << i : 0;
+            if (loop || token.op == Op::Program)
                 kept_[i].push_back(token);
         }
     }
@@ -576,5 +579,6 @@ void ReadTrack(Track& track, const CompileOptions& options, Diagnostics& diagnos
         tokens.push_back(token);
     }
     std::vector<std::uint8_t>().swap(track.code);
-    MatchLoops(tokens, options, diagnostics);
+    if (track.loops)
+        MatchLoops(tokens, options, diagnostics);
 }

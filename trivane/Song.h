@@ -139,6 +139,7 @@ struct Track {
     int channel = 1;  // 1-16; 10 is drums
     std::vector<std::uint8_t> code;
     std::int64_t commands = 0;  // how many the code holds
+    bool loops = false;         // whether any of them is a loop's
 };
 
 enum class Reset : std::uint8_t { None, Gm, Gs, Xg };
