@@ -1053,6 +1053,9 @@ Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnost
         part.events.clear();
         bars.emplace_back(track.name, std::vector<BarLine>());
         TrackPlayer(track, tokens, part, bars.back().second, shared, options, diagnostics, budget).Play();
+        // The song is held largest while its last track is written: its commands are let go of before.
+        if (&track == &song.tracks.back())
+            std::vector<Token>().swap(tokens);
         SortEvents(part.events);
         if (!part.events.empty())
             part.endTick = std::max(part.endTick, part.events.back().tick);
