@@ -178,9 +178,20 @@ void Pack(const Token& token, Token& before, std::vector<std::uint8_t>& code)
     before.at = token.at;
 }
 
+// What the checks of a whole track keep of its loop commands and program changes, in far fewer bytes than a
+// Token: a song of short repeats holds many.
+struct KeptCommand {
+    Op op;
+    std::uint8_t value;  // a program change's number
+    std::int32_t line;
+    std::uint32_t at;
+    std::int32_t value2 = 0;  // a loop command's partner, as in a Token
+};
+
 }  // namespace
 
-void MatchLoops(std::vector<Token>& tokens, const CompileOptions& options, Diagnostics& diagnostics);
+template <typename Command>
+void MatchLoops(std::vector<Command>& commands, const CompileOptions& options, Diagnostics& diagnostics);
 
 namespace {
 
@@ -210,9 +221,9 @@ private:
     std::string text_;  // the source with its comments blanked, which macros view
     MacroTable macros_;
     // Each track's loop commands, to be matched when all are read, and its program changes.
-    std::array<std::vector<Token>, 26> kept_;
+    std::array<std::vector<KeptCommand>, 26> kept_;
     std::array<std::vector<std::uint8_t>, 26> code_;
-    std::array<Token, 26> packedLast_;  // the line and offset the next command of each track is packed after
+    std::array<Token, 26> packedLast_;       // the line and offset the next command of each track is packed after
     std::array<std::int64_t, 26> counts_{};  // commands of each track
     std::vector<Token> lineTokens_;
     std::int64_t stored_ = 0;
@@ -221,7 +232,7 @@ private:
     std::uint32_t currentTracks_ = 1;  // lines before the first track name belong to track A
     std::array<int, 26> channels_{};
     std::array<int, 26> channelLines_{};  // where #channel set each track's channel, 0 where none did
-    bool joinedLines_ = false;  // some comment joins lines: they are counted where they are passed
+    bool joinedLines_ = false;            // some comment joins lines: they are counted where they are passed
     int titleLine_ = 0;
     int copyrightLine_ = 0;
     const char* source_ = nullptr;
@@ -340,7 +351,7 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
             const bool loop = token.op == Op::LoopBegin || token.op == Op::LoopBreak || token.op == Op::LoopEnd;
             loops_ |= loop ? 1u << i : 0;
             if (loop || token.op == Op::Program)
-                kept_[i].push_back(token);
+                kept_[i].push_back(KeptCommand{token.op, static_cast<std::uint8_t>(token.value), token.line, token.at});
         }
     }
     return true;
@@ -485,14 +496,14 @@ void SongReader::WarnOfSharedChannels()
 {
     struct Programs {
         const Track* track = nullptr;
-        const Token* first = nullptr;
+        const KeptCommand* first = nullptr;
         std::bitset<128> used;
     };
     std::vector<Programs> programs;
     for (const Track& track : song_.tracks) {
         Programs mine;
         mine.track = &track;
-        for (const Token& token : kept_[track.name - 'A']) {
+        for (const KeptCommand& token : kept_[track.name - 'A']) {
             if (token.op == Op::Program) {
                 mine.first = mine.first ? mine.first : &token;
                 mine.used.set(static_cast<std::size_t>(token.value));
@@ -517,7 +528,8 @@ void SongReader::WarnOfSharedChannels()
 }  // namespace
 
 // Links each '[' ':' ']' to its partners, so that playing needs no search.
-void MatchLoops(std::vector<Token>& tokens, const CompileOptions& options, Diagnostics& diagnostics)
+template <typename Command>
+void MatchLoops(std::vector<Command>& tokens, const CompileOptions& options, Diagnostics& diagnostics)
 {
     struct Open {
         std::uint32_t begin;
@@ -525,7 +537,7 @@ void MatchLoops(std::vector<Token>& tokens, const CompileOptions& options, Diagn
     };
     std::vector<Open> open;
     for (std::uint32_t i = 0; i < tokens.size(); ++i) {
-        Token& token = tokens[i];
+        Command& token = tokens[i];
         if (token.op == Op::LoopBegin) {
             open.push_back(Open{i, -1});
             if (static_cast<int>(open.size()) == options.limits.maxLoopDepth + 1)
