@@ -585,9 +585,15 @@ void ReadTrack(Track& track, const CompileOptions& options, Diagnostics& diagnos
         token.at += static_cast<std::uint32_t>(Unzigzag(TakeNumber(at)));
         token.value = fields & packed::Value ? static_cast<std::int32_t>(Unzigzag(TakeNumber(at))) : 0;
         token.value2 = fields & packed::Value2 ? static_cast<std::int32_t>(Unzigzag(TakeNumber(at))) : 0;
-        token.length.base = fields & packed::Base ? static_cast<std::uint32_t>(TakeNumber(at)) : 0;
-        token.length.extra = fields & packed::Extra ? static_cast<std::uint32_t>(TakeNumber(at)) : 0;
-        token.length.SetDots(fields & packed::Dots ? static_cast<int>(TakeNumber(at)) : 0);
+        // Built apart, so that its bit fields are put together where they are at hand.
+        Length length;
+        if (fields & packed::Base)
+            length.base = static_cast<std::uint32_t>(TakeNumber(at));
+        if (fields & packed::Extra)
+            length.extra = static_cast<std::uint32_t>(TakeNumber(at));
+        if (fields & packed::Dots)
+            length.SetDots(static_cast<int>(TakeNumber(at)));
+        token.length = length;
         tokens.push_back(token);
     }
     std::vector<std::uint8_t>().swap(track.code);
