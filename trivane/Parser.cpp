@@ -6,7 +6,6 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
