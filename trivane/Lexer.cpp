@@ -657,12 +657,15 @@ bool Lexer::ReadChord(std::vector<Token>& out, Token token)
             note.value = SemitoneOf(static_cast<char>(c)) + shift;
         }
         for (;;) {
-            if (Accept('+') || Accept('#'))
+            SkipBlanks();
+            const int next = Peek();
+            if (next == '+' || next == '#')
                 ++note.value;
-            else if (Accept('-'))
+            else if (next == '-')
                 --note.value;
             else
                 break;
+            ++frames_.back().pos;
         }
         if ((Peek() >= '0' && Peek() <= '9') || Peek() == '.' || Peek() == '%' || Peek() == '^' || Peek() == ',') {
             mistake("和音 %s: 音長は閉じる ' の後に 1 つだけ書きます");
@@ -1031,12 +1034,15 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             token.op = Op::Note;
             token.value = SemitoneOf(static_cast<char>(c));
             for (int next = Peek(); next == '+' || next == '#' || next == '-' || IsSeparator(next); next = Peek()) {
-                if (Accept('+') || Accept('#'))
+                SkipBlanks();
+                next = Peek();
+                if (next == '+' || next == '#')
                     ++token.value;
-                else if (Accept('-'))
+                else if (next == '-')
                     --token.value;
                 else
                     break;
+                ++frames_.back().pos;
             }
             if (!ReadLength(static_cast<char>(c), false, token.length))
                 return ReadGrace(out, token, false);
