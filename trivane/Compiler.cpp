@@ -24,14 +24,13 @@ std::string Summary(std::size_t tracks, const Sequence& sequence, const Diagnost
 
 }  // namespace
 
-CompileResult Compile(std::string_view source, const CompileOptions& options)
+CompileResult Compile(std::string source, const CompileOptions& options)
 {
     Diagnostics diagnostics(options.limits);
     std::size_t tracks = 0;
     Sequence sequence;
-    std::string text;
-    if (PrepareSource(source, text, diagnostics)) {
-        Song song = ParseSong(text, options, diagnostics);
+    if (PrepareSource(source, diagnostics)) {
+        Song song = ParseSong(std::move(source), options, diagnostics);
         tracks = song.tracks.size();
         // Loops are matched only when every bracket is; playing a song with errors would only add noise.
         if (!diagnostics.HasErrors())

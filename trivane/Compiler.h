@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 struct CompileResult {
@@ -19,5 +18,5 @@ struct CompileResult {
 };
 
 // `source` is the file's bytes as saved, in code page 932 or UTF-8 (see PrepareSource); its size is the
-// caller's to check.
-CompileResult Compile(std::string_view source, const CompileOptions& options);
+// caller's to check. It is taken, and turned into the text that is read where it lies.
+CompileResult Compile(std::string source, const CompileOptions& options);

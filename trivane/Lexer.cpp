@@ -37,6 +37,17 @@ bool TakeNumber(std::string_view& text, std::int64_t low, std::int64_t high, std
     return digits > 0 && value >= low && value <= high;
 }
 
+// The commands read here by their names, found in the table when the program is compiled, not each time.
+constexpr const Command& NoteNumberCommand = CommandNamed("n");
+constexpr const Command& TempoCommand = CommandNamed("t");
+constexpr const Command& BendRangeCommand = CommandNamed("wr");
+constexpr const Command& BendCommand = CommandNamed("w");
+constexpr const Command& GatePulsesCommand = CommandNamed("q%");
+constexpr const Command& OpenParenthesisCommand = CommandNamed("(");
+constexpr const Command& CloseParenthesisCommand = CommandNamed(")");
+constexpr const Command& LoopEndCommand = CommandNamed("]");
+constexpr const Command& ControlCommand = CommandNamed("y");
+
 // Semitones above c of the note names 'a' to 'g'.
 int SemitoneOf(char name)
 {
@@ -218,26 +229,24 @@ Lexer::Number Lexer::ReadNumber()
 {
     SkipBlanks();
     Frame& top = frames_.back();
-    std::size_t start = top.pos;
-    bool negative = false;
-    if (Peek() == '-' || Peek() == '+') {
-        negative = Peek() == '-';
-        ++top.pos;
-    }
+    const std::string_view text = top.text;
+    const std::size_t start = top.pos;
+    std::size_t at = start;
+    const bool negative = at < text.size() && text[at] == '-';
+    if (at < text.size() && (text[at] == '-' || text[at] == '+'))
+        ++at;
     Number number;
-    while (Peek() >= '0' && Peek() <= '9') {
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
         number.present = true;
         if (number.value < NumberCeiling)
-            number.value = number.value * 10 + (Peek() - '0');
-        ++top.pos;
+            number.value = number.value * 10 + (text[at] - '0');
     }
-    if (!number.present) {
-        top.pos = start;  // a lone sign is not a number
-        return number;
-    }
+    if (!number.present)
+        return number;  // a lone sign is not a number
+    top.pos = at;
     if (negative)
         number.value = -number.value;
-    number.text = top.text.substr(start, top.pos - start);
+    number.text = text.substr(start, at - start);
     return number;
 }
 
@@ -639,7 +648,7 @@ bool Lexer::ReadChord(std::vector<Token>& out, Token token)
         if (c == 'n') {
             // A drum by its number, as n36 is outside chords.
             note.op = Op::ChordRawNote;
-            if (!ReadValue(CommandNamed("n"), note.value))
+            if (!ReadValue(NoteNumberCommand, note.value))
                 ok = false;
         } else if (c < 'a' || c > 'g') {
             mistake("和音 %s の中には音名、n と番号、< > だけを書けます");
@@ -648,12 +657,15 @@ bool Lexer::ReadChord(std::vector<Token>& out, Token token)
             note.value = SemitoneOf(static_cast<char>(c)) + shift;
         }
         for (;;) {
-            if (Accept('+') || Accept('#'))
+            SkipBlanks();
+            const int next = Peek();
+            if (next == '+' || next == '#')
                 ++note.value;
-            else if (Accept('-'))
+            else if (next == '-')
                 --note.value;
             else
                 break;
+            ++frames_.back().pos;
         }
         if ((Peek() >= '0' && Peek() <= '9') || Peek() == '.' || Peek() == '%' || Peek() == '^' || Peek() == ',') {
             mistake("和音 %s: 音長は閉じる ' の後に 1 つだけ書きます");
@@ -845,6 +857,7 @@ void Lexer::ReadMacroUse()
     if (found->second.parameters > 0) {
         frame.owner = static_cast<int>(frames_.size());
         frame.arguments = first;
+        frame.parameters = found->second.parameters;
     }
     frames_.push_back(frame);
 }
@@ -918,7 +931,7 @@ void Lexer::ReadParameter()
     const int number = Peek() - '0';
     ++top.pos;
     const Frame& owner = frames_[static_cast<std::size_t>(top.owner)];
-    const int count = macros_.find(*owner.macro)->second.parameters;
+    const int count = owner.parameters;
     if (number < 1 || number > count) {
         diagnostics_.Error(Here(), "$%d: マクロ $%s の引数は %d 個です", number, owner.macro->c_str(), count);
         return;
@@ -969,7 +982,7 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             return ReadMark(out, token);
         case 't':
             token.op = Op::Tempo;
-            if (!ReadTempo(CommandNamed("t"), token.value, token.value2))
+            if (!ReadTempo(TempoCommand, token.value, token.value2))
                 return false;
             break;
         case 'p':
@@ -989,7 +1002,7 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
                 ++top.pos;
                 // The bend range: registered parameter 0 (101, 100 = 0), semitones in 6, cents in 38, then the
                 // null parameter (127, 127) so that a later data entry changes nothing.
-                if (!ReadValue(CommandNamed("wr"), value))
+                if (!ReadValue(BendRangeCommand, value))
                     return false;
                 static const int controls[][2] = {{101, 0}, {100, 0}, {6, -1}, {38, 0}, {101, 127}, {100, 127}};
                 token.op = Op::Control;
@@ -1001,14 +1014,14 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
                 return true;
             }
             token.op = Op::Bend;
-            if (!ReadValue(CommandNamed("w"), token.value))
+            if (!ReadValue(BendCommand, token.value))
                 return false;
             break;
         case 'q':
             if (!Accept('%'))
                 return ReadSimpleCommand(c, token, out);
             token.op = Op::GatePulses;
-            if (!ReadValue(CommandNamed("q%"), token.value))
+            if (!ReadValue(GatePulsesCommand, token.value))
                 return false;
             break;
         case 'c':
@@ -1021,12 +1034,15 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             token.op = Op::Note;
             token.value = SemitoneOf(static_cast<char>(c));
             for (int next = Peek(); next == '+' || next == '#' || next == '-' || IsSeparator(next); next = Peek()) {
-                if (Accept('+') || Accept('#'))
+                SkipBlanks();
+                next = Peek();
+                if (next == '+' || next == '#')
                     ++token.value;
-                else if (Accept('-'))
+                else if (next == '-')
                     --token.value;
                 else
                     break;
+                ++frames_.back().pos;
             }
             if (!ReadLength(static_cast<char>(c), false, token.length))
                 return ReadGrace(out, token, false);
@@ -1041,7 +1057,7 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             return true;
         case 'n':
             token.op = Op::RawNote;
-            if (!ReadValue(CommandNamed("n"), token.value))
+            if (!ReadValue(NoteNumberCommand, token.value))
                 return false;
             if (Accept(',') && !ReadLength('n', true, token.length))
                 return ReadGrace(out, token, false);
@@ -1060,7 +1076,7 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
         case '(':
         case ')':
             token.op = (c == ')') != options_.swapParentheses ? Op::VelocityUp : Op::VelocityDown;
-            if (!ReadOptionalValue(CommandNamed(c == '(' ? "(" : ")"), token.value))
+            if (!ReadOptionalValue(c == '(' ? OpenParenthesisCommand : CloseParenthesisCommand, token.value))
                 return false;
             break;
         case '&':
@@ -1087,7 +1103,7 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
         case ']':
             // Kept even with a wrong count, so that its '[' does not look unmatched as well.
             token.op = Op::LoopEnd;
-            if (!ReadOptionalValue(CommandNamed("]"), token.value, options_.limits.maxLoopCount)) {
+            if (!ReadOptionalValue(LoopEndCommand, token.value, options_.limits.maxLoopCount)) {
                 SkipArguments();
                 Push(out, token);
                 return true;
@@ -1095,13 +1111,13 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             break;
         case 'y':
             token.op = Op::Control;
-            if (!ReadValue(CommandNamed("y"), token.value))
+            if (!ReadValue(ControlCommand, token.value))
                 return false;
             if (!Accept(',')) {
                 diagnostics_.Error(Here(), "y にはコントロール番号と値をカンマで区切って書きます");
                 return false;
             }
-            if (!ReadValue(CommandNamed("y"), token.value2))
+            if (!ReadValue(ControlCommand, token.value2))
                 return false;
             break;
         case '$':

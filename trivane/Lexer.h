@@ -43,9 +43,6 @@ public:
     // once the song holds the most commands allowed.
     void Tokenize(std::string_view text, int line, std::vector<Token>& out);
 
-    // Only checking: of the commands, only the loop commands, program changes and tuplets go to `out`, for
-    // the checks that need the whole track; Count() counts them all.
-    void CheckOnly() { checkOnly_ = true; }
     std::int64_t Count() const { return tokenCount_; }
 
 private:
@@ -58,6 +55,7 @@ private:
         // with the arguments of the text it was written in.
         int owner = -1;
         std::size_t arguments = 0;  // where this call's arguments begin in arguments_
+        int parameters = 0;         // of the macro being read
     };
     struct Argument {
         std::string_view text;
@@ -128,9 +126,7 @@ private:
             return;
         }
         ++tokenCount_;
-        if (!checkOnly_ || token.op == Op::LoopBegin || token.op == Op::LoopBreak || token.op == Op::LoopEnd ||
-            token.op == Op::Program || token.op == Op::TupletBegin)
-            out.push_back(token);
+        out.push_back(token);
     }
     void ReportFull();
     void PushBar(std::vector<Token>& out, std::int64_t pulsesAfter);
@@ -163,7 +159,6 @@ private:
     std::vector<Argument> arguments_;  // of the macros being read
     std::int64_t tokenCount_ = 0;
     bool full_ = false;
-    bool checkOnly_ = false;
     bool grace_ = false;  // the length just read was 0: a grace note
     // The open '{' of this line: its index in the output and the notes counted since.
     std::int64_t tupletAt_ = -1;

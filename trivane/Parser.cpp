@@ -7,6 +7,7 @@
 #include <bitset>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -25,20 +26,40 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-// A copy of the source with every comment turned into blanks. ';' runs to the end of the line, "/*" to "*/";
-// a line break inside "/* */" becomes a JoinedLineBreak, so that the text after the comment stays on the
-// line where it began (a macro definition goes on after it) while lines keep their numbers. A double-byte
-// character is stepped over whole, wherever it stands.
-std::string StripComments(std::string_view source, Diagnostics& diagnostics)
+// What goes straight on outside quotes and comments: no line end, quote, comment or double-byte character, and
+// not the NUL after the text.
+constexpr bool IsPlain(unsigned char c)
 {
-    std::string text(source);
+    return c != '\n' && c != '"' && c != ';' && c != '/' && c != '\0' && !IsLeadByte(c);
+}
+
+// Turns every comment of the text into blanks, in place. ';' runs to the end of the line, "/*" to "*/"; a line
+// break inside "/* */" becomes a JoinedLineBreak, so that the text after the comment stays on the line where it
+// began (a macro definition goes on after it) while lines keep their numbers. A double-byte character is stepped
+// over whole, wherever it stands. True when some comment joined lines.
+bool StripComments(std::string& text, Diagnostics& diagnostics)
+{
+    static const auto plain = [] {
+        std::array<bool, 256> table{};
+        for (int c = 0; c < 256; ++c)
+            table[c] = IsPlain(static_cast<unsigned char>(c));
+        return table;
+    }();
     int line = 1;
     std::size_t i = 0;
+    const char* const bytes = text.c_str();  // the NUL after the text ends the plain runs
     // The text of name"..." and the like may hold ';' and "/*"; a directive's text is left as it always was.
     bool quoted = false;
     bool directive = false;
     bool lineStart = true;
+    bool joined = false;
     while (i < text.size()) {
+        if (!lineStart && !quoted) {
+            while (plain[static_cast<unsigned char>(bytes[i])])
+                ++i;
+            if (i >= text.size())
+                break;
+        }
         char c = text[i];
         if (lineStart && !IsBlank(c)) {
             directive = c == '#';
@@ -73,8 +94,10 @@ std::string StripComments(std::string_view source, Diagnostics& diagnostics)
                     i += 2;
                     break;
                 }
-                if (text[i] == '\n')
+                if (text[i] == '\n') {
                     ++line;
+                    joined = true;
+                }
                 text[i] = text[i] == '\n' ? JoinedLineBreak : ' ';
                 ++i;
             }
@@ -82,12 +105,92 @@ std::string StripComments(std::string_view source, Diagnostics& diagnostics)
             ++i;
         }
     }
-    return text;
+    return joined;
 }
+
+// A packed command is its op, a byte that tells which fields follow, then those fields as variable-length
+// numbers, seven bits a byte: the line and the offset as differences from the command before, each signed one
+// zigzagged so that a small negative number stays short. Most commands take three or four bytes.
+namespace packed {
+constexpr unsigned Line = 1;
+constexpr unsigned Value = 2;
+constexpr unsigned Value2 = 4;
+constexpr unsigned Base = 8;
+constexpr unsigned Extra = 16;
+constexpr unsigned Dots = 32;
+}  // namespace packed
+
+void PutNumber(std::uint8_t*& at, std::uint64_t number)
+{
+    for (; number >= 0x80; number >>= 7)
+        *at++ = static_cast<std::uint8_t>(number | 0x80);
+    *at++ = static_cast<std::uint8_t>(number);
+}
+
+std::uint64_t TakeNumber(const std::uint8_t*& at)
+{
+    std::uint64_t number = 0;
+    for (int shift = 0;; shift += 7) {
+        const std::uint8_t byte = *at++;
+        number |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+        if (byte < 0x80)
+            return number;
+    }
+}
+
+std::uint64_t Zigzag(std::int64_t number)
+{
+    return static_cast<std::uint64_t>(number) << 1 ^ static_cast<std::uint64_t>(number >> 63);
+}
+
+std::int64_t Unzigzag(std::uint64_t number)
+{
+    return static_cast<std::int64_t>(number >> 1) ^ -static_cast<std::int64_t>(number & 1);
+}
+
+// Appends `token` to `code`, after a command at `before`'s line and offset, which it then takes.
+void Pack(const Token& token, Token& before, std::vector<std::uint8_t>& code)
+{
+    const unsigned fields = (token.line != before.line ? packed::Line : 0) | (token.value != 0 ? packed::Value : 0) |
+                            (token.value2 != 0 ? packed::Value2 : 0) | (token.length.base != 0 ? packed::Base : 0) |
+                            (token.length.extra != 0 ? packed::Extra : 0) |
+                            (token.length.Dots() != 0 ? packed::Dots : 0);
+    std::uint8_t bytes[2 + 7 * 10];  // the op, the fields, and seven numbers of ten bytes at the most
+    std::uint8_t* at = bytes;
+    *at++ = static_cast<std::uint8_t>(token.op);
+    *at++ = static_cast<std::uint8_t>(fields);
+    if (fields & packed::Line)
+        PutNumber(at, Zigzag(static_cast<std::int64_t>(token.line) - before.line));
+    PutNumber(at, Zigzag(static_cast<std::int64_t>(token.at) - before.at));
+    if (fields & packed::Value)
+        PutNumber(at, Zigzag(token.value));
+    if (fields & packed::Value2)
+        PutNumber(at, Zigzag(token.value2));
+    if (fields & packed::Base)
+        PutNumber(at, token.length.base);
+    if (fields & packed::Extra)
+        PutNumber(at, token.length.extra);
+    if (fields & packed::Dots)
+        PutNumber(at, static_cast<std::uint64_t>(token.length.Dots()));
+    code.insert(code.end(), bytes, at);
+    before.line = token.line;
+    before.at = token.at;
+}
+
+// What the checks of a whole track keep of its loop commands and program changes, in far fewer bytes than a
+// Token: a song of short repeats holds many.
+struct KeptCommand {
+    Op op;
+    std::uint8_t value;  // a program change's number
+    std::int32_t line;
+    std::uint32_t at;
+    std::int32_t value2 = 0;  // a loop command's partner, as in a Token
+};
 
 }  // namespace
 
-void MatchLoops(std::vector<Token>& tokens, const CompileOptions& options, Diagnostics& diagnostics);
+template <typename Command>
+void MatchLoops(std::vector<Command>& commands, const CompileOptions& options, Diagnostics& diagnostics);
 
 namespace {
 
@@ -99,7 +202,7 @@ public:
             channels_[i] = i % 16 + 1;
     }
 
-    Song Read(std::string_view source);
+    Song Read(std::string source);
 
 private:
     template <typename ReadLine>
@@ -114,22 +217,25 @@ private:
     const CompileOptions& options_;
     Diagnostics& diagnostics_;
     Song song_;
-    MacroTable& macros_ = song_.macros;
+    std::string text_;  // the source with its comments blanked, which macros view
+    MacroTable macros_;
     // Each track's loop commands, to be matched when all are read, and its program changes.
-    std::array<std::vector<Token>, 26> kept_;
-    std::array<std::vector<TrackLine>, 26> lines_;
+    std::array<std::vector<KeptCommand>, 26> kept_;
+    std::array<std::vector<std::uint8_t>, 26> code_;
+    std::array<Token, 26> packedLast_;       // the line and offset the next command of each track is packed after
     std::array<std::int64_t, 26> counts_{};  // commands of each track
     std::vector<Token> lineTokens_;
     std::int64_t stored_ = 0;
     std::uint32_t used_ = 0;           // bit n: track 'A' + n has a line
+    std::uint32_t loops_ = 0;          // bit n: track 'A' + n has a loop
     std::uint32_t currentTracks_ = 1;  // lines before the first track name belong to track A
     std::array<int, 26> channels_{};
     std::array<int, 26> channelLines_{};  // where #channel set each track's channel, 0 where none did
+    bool joinedLines_ = false;            // some comment joins lines: they are counted where they are passed
     int titleLine_ = 0;
     int copyrightLine_ = 0;
     const char* source_ = nullptr;
-    std::vector<std::string> texts_;  // only to be read: the tracks are read again when played
-    Lexer lexer_{macros_, texts_, options_, diagnostics_};
+    Lexer lexer_{macros_, song_.texts, options_, diagnostics_};
 };
 
 // Calls `read` with each line and the number of the line where its text starts, after the blanks at its start
@@ -138,16 +244,19 @@ template <typename ReadLine>
 void SongReader::ForEachLine(const std::string& text, ReadLine read)
 {
     std::string_view rest = text;
+    auto joined = [this](std::string_view part) {
+        return joinedLines_ ? static_cast<int>(std::count(part.begin(), part.end(), JoinedLineBreak)) : 0;
+    };
     for (int line = 1; !diagnostics_.Stopped(); ++line) {
         std::size_t end = rest.find('\n');
         std::string_view whole = rest.substr(0, end);
         std::string_view trimmed = Trim(whole);
         if (!trimmed.empty()) {
-            auto before = whole.substr(0, static_cast<std::size_t>(trimmed.data() - whole.data()));
-            if (!read(line + static_cast<int>(std::count(before.begin(), before.end(), JoinedLineBreak)), trimmed))
+            if (!read(line + joined(whole.substr(0, static_cast<std::size_t>(trimmed.data() - whole.data()))),
+                      trimmed))
                 break;
         }
-        line += static_cast<int>(std::count(whole.begin(), whole.end(), JoinedLineBreak));
+        line += joined(whole);
         if (end == std::string_view::npos)
             break;
         rest.remove_prefix(end + 1);
@@ -156,12 +265,13 @@ void SongReader::ForEachLine(const std::string& text, ReadLine read)
 
 // Two passes over the lines: directives and macros first, as a macro may be used above its definition;
 // then the music, so that no line needs to be kept between the passes.
-Song SongReader::Read(std::string_view source)
+Song SongReader::Read(std::string source)
 {
-    song_.text = std::make_unique<std::string>(StripComments(source, diagnostics_));
-    const std::string& text = *song_.text;
+    text_ = std::move(source);
+    song_.sourceBytes = text_.size();
+    joinedLines_ = StripComments(text_, diagnostics_);
+    const std::string& text = text_;
     lexer_.SetSource(text);
-    lexer_.CheckOnly();
     source_ = text.data();
     ForEachLine(text, [this](int line, std::string_view content) {
         ReadDefinitions(line, content);
@@ -174,8 +284,9 @@ Song SongReader::Read(std::string_view source)
         Track track;
         track.name = static_cast<char>('A' + i);
         track.channel = channels_[i];
-        track.lines = std::move(lines_[i]);
+        track.code = std::move(code_[i]);
         track.commands = counts_[i];
+        track.loops = (loops_ >> i) & 1;
         MatchLoops(kept_[i], options_, diagnostics_);
         song_.tracks.push_back(std::move(track));
     }
@@ -230,15 +341,16 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
         return false;
     }
     used_ |= currentTracks_;
-    texts_.clear();
     for (int i = 0; i < 26; ++i) {
         if (!(currentTracks_ & (1u << i)))
             continue;
-        lines_[i].push_back(TrackLine{line, text});
         counts_[i] += count;
         for (const Token& token : lineTokens_) {
-            if (token.op != Op::TupletBegin)
-                kept_[i].push_back(token);
+            Pack(token, packedLast_[i], code_[i]);
+            const bool loop = token.op == Op::LoopBegin || token.op == Op::LoopBreak || token.op == Op::LoopEnd;
+            loops_ |= loop ? 1u << i : 0;
+            if (loop || token.op == Op::Program)
+                kept_[i].push_back(KeptCommand{token.op, static_cast<std::uint8_t>(token.value), token.line, token.at});
         }
     }
     return true;
@@ -383,14 +495,14 @@ void SongReader::WarnOfSharedChannels()
 {
     struct Programs {
         const Track* track = nullptr;
-        const Token* first = nullptr;
+        const KeptCommand* first = nullptr;
         std::bitset<128> used;
     };
     std::vector<Programs> programs;
     for (const Track& track : song_.tracks) {
         Programs mine;
         mine.track = &track;
-        for (const Token& token : kept_[track.name - 'A']) {
+        for (const KeptCommand& token : kept_[track.name - 'A']) {
             if (token.op == Op::Program) {
                 mine.first = mine.first ? mine.first : &token;
                 mine.used.set(static_cast<std::size_t>(token.value));
@@ -415,7 +527,8 @@ void SongReader::WarnOfSharedChannels()
 }  // namespace
 
 // Links each '[' ':' ']' to its partners, so that playing needs no search.
-void MatchLoops(std::vector<Token>& tokens, const CompileOptions& options, Diagnostics& diagnostics)
+template <typename Command>
+void MatchLoops(std::vector<Command>& tokens, const CompileOptions& options, Diagnostics& diagnostics)
 {
     struct Open {
         std::uint32_t begin;
@@ -423,7 +536,7 @@ void MatchLoops(std::vector<Token>& tokens, const CompileOptions& options, Diagn
     };
     std::vector<Open> open;
     for (std::uint32_t i = 0; i < tokens.size(); ++i) {
-        Token& token = tokens[i];
+        Command& token = tokens[i];
         if (token.op == Op::LoopBegin) {
             open.push_back(Open{i, -1});
             if (static_cast<int>(open.size()) == options.limits.maxLoopDepth + 1)
@@ -453,23 +566,36 @@ void MatchLoops(std::vector<Token>& tokens, const CompileOptions& options, Diagn
         diagnostics.Error(Place(tokens[loop.begin].line, tokens[loop.begin].at), "'[' に対応する ']' がありません");
 }
 
-Song ParseSong(std::string_view source, const CompileOptions& options, Diagnostics& diagnostics)
+Song ParseSong(std::string text, const CompileOptions& options, Diagnostics& diagnostics)
 {
-    return SongReader(options, diagnostics).Read(source);
+    return SongReader(options, diagnostics).Read(std::move(text));
 }
 
-void ReadTrack(const Song& song,
-               const Track& track,
-               const CompileOptions& options,
-               Diagnostics& diagnostics,
-               std::vector<std::string>& texts,
-               std::vector<Token>& tokens)
+void ReadTrack(Track& track, const CompileOptions& options, Diagnostics& diagnostics, std::vector<Token>& tokens)
 {
     tokens.clear();
     tokens.reserve(static_cast<std::size_t>(track.commands));
-    Lexer lexer(song.macros, texts, options, diagnostics);
-    lexer.SetSource(*song.text);
-    for (const TrackLine& line : track.lines)
-        lexer.Tokenize(line.text, line.line, tokens);
-    MatchLoops(tokens, options, diagnostics);
+    Token token;
+    for (const std::uint8_t *at = track.code.data(), *end = at + track.code.size(); at < end;) {
+        token.op = static_cast<Op>(*at++);
+        const unsigned fields = *at++;
+        if (fields & packed::Line)
+            token.line += static_cast<std::int32_t>(Unzigzag(TakeNumber(at)));
+        token.at += static_cast<std::uint32_t>(Unzigzag(TakeNumber(at)));
+        token.value = fields & packed::Value ? static_cast<std::int32_t>(Unzigzag(TakeNumber(at))) : 0;
+        token.value2 = fields & packed::Value2 ? static_cast<std::int32_t>(Unzigzag(TakeNumber(at))) : 0;
+        // Built apart, so that its bit fields are put together where they are at hand.
+        Length length;
+        if (fields & packed::Base)
+            length.base = static_cast<std::uint32_t>(TakeNumber(at));
+        if (fields & packed::Extra)
+            length.extra = static_cast<std::uint32_t>(TakeNumber(at));
+        if (fields & packed::Dots)
+            length.SetDots(static_cast<int>(TakeNumber(at)));
+        token.length = length;
+        tokens.push_back(token);
+    }
+    std::vector<std::uint8_t>().swap(track.code);
+    if (track.loops)
+        MatchLoops(tokens, options, diagnostics);
 }

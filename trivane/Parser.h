@@ -1,5 +1,5 @@
 // Reads a whole MML source: comments, directives, macro definitions and the lines of each track, which it
-// checks, loops matched, without keeping their commands.
+// checks, loops matched, keeping each track's commands packed.
 #pragma once
 
 #include "Diagnostics.h"
@@ -8,13 +8,8 @@
 
 #include <string_view>
 
-Song ParseSong(std::string_view source, const CompileOptions& options, Diagnostics& diagnostics);
+// Takes the prepared text, and lets go of it once it is read.
+Song ParseSong(std::string text, const CompileOptions& options, Diagnostics& diagnostics);
 
-// Reads a checked track's lines into commands, its loops linked; `texts` receives the texts of its text
-// commands.
-void ReadTrack(const Song& song,
-               const Track& track,
-               const CompileOptions& options,
-               Diagnostics& diagnostics,
-               std::vector<std::string>& texts,
-               std::vector<Token>& tokens);
+// Unpacks a checked track's commands, its loops linked, and lets go of its packed code.
+void ReadTrack(Track& track, const CompileOptions& options, Diagnostics& diagnostics, std::vector<Token>& tokens);

@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <array>
 
-// Most tracks come out in order already (a note's release is made when the next note starts), so the
-// check pays for itself.
+// Most tracks come out in order already (a note's release is made when the next note starts), or with an event
+// a place or two early (a controller at the tick where the note before it is released): each of those is moved
+// back to its place. A track further out of order is sorted whole. Either way the order is the one a stable
+// sort gives, which is unique.
 void SortEvents(std::vector<Event>& events)
 {
     auto before = [](const Event& a, const Event& b) {
@@ -15,8 +17,23 @@ void SortEvents(std::vector<Event>& events)
             return a.tick < b.tick;
         return a.IsNoteOff() && !b.IsNoteOff();
     };
-    if (!std::is_sorted(events.begin(), events.end(), before))
-        std::stable_sort(events.begin(), events.end(), before);
+    constexpr std::size_t MostMoved = 64;
+    for (std::size_t i = 1; i < events.size(); ++i) {
+        if (!before(events[i], events[i - 1]))
+            continue;
+        const Event event = events[i];
+        std::size_t to = i - 1;
+        while (to > 0 && i - to < MostMoved && before(event, events[to - 1]))
+            --to;
+        if (to > 0 && before(event, events[to - 1])) {
+            std::stable_sort(events.begin(), events.end(), before);
+            return;
+        }
+        std::move_backward(events.begin() + static_cast<std::ptrdiff_t>(to),
+                           events.begin() + static_cast<std::ptrdiff_t>(i),
+                           events.begin() + static_cast<std::ptrdiff_t>(i + 1));
+        events[to] = event;
+    }
 }
 
 namespace {
@@ -328,8 +345,6 @@ void TrackPlayer::Play()
                                          [](const Event& event) { return event.status == 0; }),
                           out_.events.end());
     out_.endTick = static_cast<std::uint32_t>(std::min(tick_, options_.limits.maxTicks));
-    for (const Event& event : out_.events)
-        out_.endTick = std::max(out_.endTick, event.tick);
 }
 
 void TrackPlayer::Execute(const Token& token, std::size_t& pc)
@@ -355,6 +370,10 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             break;
         }
         case Op::RawNote:
+            if (!sounding_.tied && !Shaping()) {
+                SoundOne(token.value, token);
+                break;
+            }
             keys_.push_back(token.value);
             Sound(token);
             break;
@@ -1003,7 +1022,7 @@ void CheckBars(char track,
 
 }  // namespace
 
-// The tracks are read into commands one at a time, and in format 1 each is written as soon as it is played,
+// The tracks are unpacked into commands one at a time, and in format 1 each is written as soon as it is played,
 // so that only one track's commands and events are held at once.
 Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnostics)
 {
@@ -1024,15 +1043,22 @@ Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnost
     std::vector<Token> tokens;
     EventTrack played;
     // Room that is reserved but not written costs no memory; growing would copy the chunks again and again.
+    // A song of repeats makes up to about ten bytes of SMF a byte of source.
     if (!options.format0)
-        sequence.written.reserve(std::min<std::size_t>(song.text->size() * 8 + 1024, 64 << 20));
+        sequence.written.reserve(std::min<std::size_t>(song.sourceBytes * 16 + 1024, 64 << 20));
+    sequence.texts = std::move(song.texts);
     for (Track& track : song.tracks) {
-        ReadTrack(song, track, options, diagnostics, sequence.texts, tokens);
+        ReadTrack(track, options, diagnostics, tokens);
         EventTrack& part = options.format0 ? sequence.parts.emplace_back() : played;
         part.events.clear();
         bars.emplace_back(track.name, std::vector<BarLine>());
         TrackPlayer(track, tokens, part, bars.back().second, shared, options, diagnostics, budget).Play();
+        // The song is held largest while its last track is written: its commands are let go of before.
+        if (&track == &song.tracks.back())
+            std::vector<Token>().swap(tokens);
         SortEvents(part.events);
+        if (!part.events.empty())
+            part.endTick = std::max(part.endTick, part.events.back().tick);
         sequence.endTick = std::max(sequence.endTick, part.endTick);
         if (!options.format0) {
             AppendTrack(sequence.written, part, sequence.texts);

@@ -43,9 +43,28 @@ bool ReplaceFile(const std::string& from, const std::string& to)
 #endif
 }
 
+// The bytes left in a file from where it is read now, or -1 for a stream without a size (a pipe, a terminal).
+long SizeLeft(std::FILE* file)
+{
+    const long here = std::ftell(file);
+    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0)
+        return -1;
+    const long end = std::ftell(file);
+    return std::fseek(file, here, SEEK_SET) == 0 && end >= here ? end - here : -1;
+}
+
 ReadResult ReadStream(std::FILE* file, std::int64_t limit, std::string& text)
 {
     text.clear();
+    // A file of known size is read at once into a text of that size (and one byte more, which finds a file that
+    // grew): a large source is then held once, not once more while a growing text is copied.
+    const long size = SizeLeft(file);
+    if (size >= 0 && size <= limit) {
+        text.resize(static_cast<std::size_t>(size) + 1);
+        text.resize(std::fread(&text[0], 1, text.size(), file));
+        if (text.size() <= static_cast<std::size_t>(size) || std::ferror(file))
+            return std::ferror(file) ? ReadResult::CannotRead : ReadResult::Ok;
+    }
     char buffer[65536];
     for (;;) {
         std::size_t count = std::fread(buffer, 1, sizeof buffer, file);

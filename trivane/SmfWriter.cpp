@@ -6,17 +6,7 @@
 
 namespace {
 
-int VlqSize(std::uint32_t value)
-{
-    int size = 1;
-    while (value >= 0x80) {
-        value >>= 7;
-        ++size;
-    }
-    return size;
-}
-
-// Writes into bytes sized beforehand: a song of millions of events is written without a check per byte.
+// Writes into bytes with room made beforehand: a song of millions of events is written without a check per byte.
 class ByteWriter {
 public:
     explicit ByteWriter(std::uint8_t* at) : at_(at) {}
@@ -41,8 +31,13 @@ public:
     // Seven bits a byte, the most significant first, the high bit set on all but the last.
     void Vlq(std::uint32_t value)
     {
-        if (value < 0x80) {
+        if (value < 1u << 7) {
             Byte(value);
+            return;
+        }
+        if (value < 1u << 14) {
+            Byte(value >> 7 | 0x80);
+            Byte(value & 0x7F);
             return;
         }
         std::uint8_t groups[5];
@@ -62,6 +57,8 @@ public:
             Byte(static_cast<unsigned char>(c));
     }
 
+    std::uint8_t* At() const { return at_; }
+
 private:
     std::uint8_t* at_;
 };
@@ -71,75 +68,72 @@ bool HasOneDataByte(std::uint8_t status)
     return (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0;
 }
 
-// The bytes of one MTrk chunk, header included.
-std::size_t TrackSize(const std::vector<Event>& events, std::uint32_t endTick, const std::vector<std::string>& texts)
+// The most bytes an event takes: its delta time, its status, and its data, which for a meta event or system
+// exclusive is its type, its length and its text.
+std::size_t MostBytes(const Event& event, const std::vector<std::string>& texts)
 {
-    std::size_t size = 8 + 3;  // header, and the end of track's bytes after its delta time
-    std::uint32_t now = 0;
-    for (const Event& event : events) {
-        size += VlqSize(event.tick - now) + 1;
-        now = event.tick;
-        if (event.status == 0xFF && event.data1 == meta::Tempo) {
-            size += 5;
-        } else if (event.status == 0xFF || event.status == 0xF0) {
-            std::size_t length = texts[event.payload].size();
-            size += (event.status == 0xFF) + VlqSize(static_cast<std::uint32_t>(length)) + length;
-        } else {
-            size += HasOneDataByte(event.status) ? 1 : 2;
-        }
-    }
-    return size + VlqSize(endTick - now);
+    if (event.status < 0xF0)
+        return 4 + 3;
+    if (event.status == 0xFF && event.data1 == meta::Tempo)
+        return 4 + 6;
+    return 4 + 2 + 5 + texts[event.payload].size();
 }
 
-// One MTrk chunk of `size` bytes; every status byte is written out (no running status), and the end of
-// track comes last.
-void WriteTrack(ByteWriter& out,
-                const std::vector<Event>& events,
-                std::uint32_t endTick,
-                const std::vector<std::string>& texts,
-                std::size_t size)
+// Writes one event at `at` after the one at `now`; returns where it ends.
+std::uint8_t* WriteEvent(std::uint8_t* at, const Event event, std::uint32_t now, const std::vector<std::string>& texts)
 {
-    out.Tag("MTrk");
-    out.Long(static_cast<std::uint32_t>(size - 8));
-    std::uint32_t now = 0;
-    for (const Event& event : events) {
-        out.Vlq(event.tick - now);
-        now = event.tick;
-        out.Byte(event.status);
-        if (event.status == 0xFF && event.data1 == meta::Tempo) {
-            out.Byte(meta::Tempo);
-            out.Byte(3);
-            out.Byte(event.payload >> 16);
-            out.Word(event.payload);
-        } else if (event.status == 0xFF || event.status == 0xF0) {
-            const std::string& data = texts[event.payload];
-            if (event.status == 0xFF)
-                out.Byte(event.data1);
-            out.Vlq(static_cast<std::uint32_t>(data.size()));
-            out.Data(data);
-        } else {
+    ByteWriter out(at);
+    out.Vlq(event.tick - now);
+    out.Byte(event.status);
+    if (event.status < 0xF0) {
+        out.Byte(event.data1);
+        if (!HasOneDataByte(event.status))
+            out.Byte(event.data2);
+    } else if (event.status == 0xFF && event.data1 == meta::Tempo) {
+        out.Byte(meta::Tempo);
+        out.Byte(3);
+        out.Byte(event.payload >> 16);
+        out.Word(event.payload);
+    } else {  // a meta event or system exclusive
+        const std::string& data = texts[event.payload];
+        if (event.status == 0xFF)
             out.Byte(event.data1);
-            if (!HasOneDataByte(event.status))
-                out.Byte(event.data2);
-        }
+        out.Vlq(static_cast<std::uint32_t>(data.size()));
+        out.Data(data);
     }
-    out.Vlq(endTick - now);
-    out.Byte(0xFF);
-    out.Byte(meta::EndOfTrack);
-    out.Byte(0);
+    return out.At();
 }
 
 }  // namespace
 
+// In one pass: room is made for the four bytes most events take, and for the rest at that rate whenever the
+// next event might not fit; the chunk's length is filled in at its end. Every status byte is written out (no
+// running status), and the end of track comes last.
 void AppendTrack(std::vector<std::uint8_t>& bytes, const EventTrack& track, const std::vector<std::string>& texts)
 {
-    std::size_t size = TrackSize(track.events, track.endTick, texts);
-    std::size_t at = bytes.size();
-    if (bytes.capacity() < at + size)
-        bytes.reserve(std::max(at + size, bytes.capacity() + bytes.capacity() / 2));
-    bytes.resize(at + size);
-    ByteWriter out(bytes.data() + at);
-    WriteTrack(out, track.events, track.endTick, texts, size);
+    const std::vector<Event>& events = track.events;
+    const std::size_t chunk = bytes.size();
+    std::size_t end = chunk + 8;
+    bytes.resize(end + 4 * events.size());
+    std::uint32_t now = 0;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        const Event event = events[i];
+        const std::size_t most = MostBytes(event, texts);
+        if (bytes.size() - end < most)
+            bytes.resize(end + most + 4 * (events.size() - i));
+        end = static_cast<std::size_t>(WriteEvent(bytes.data() + end, event, now, texts) - bytes.data());
+        now = event.tick;
+    }
+    bytes.resize(end + 4 + 3);
+    ByteWriter out(bytes.data() + end);
+    out.Vlq(track.endTick - now);
+    out.Byte(0xFF);
+    out.Byte(meta::EndOfTrack);
+    out.Byte(0);
+    bytes.resize(static_cast<std::size_t>(out.At() - bytes.data()));
+    ByteWriter header(bytes.data() + chunk);
+    header.Tag("MTrk");
+    header.Long(static_cast<std::uint32_t>(bytes.size() - chunk - 8));
 }
 
 std::vector<std::uint8_t> WriteSmf(Sequence sequence, bool format0)

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -132,19 +131,14 @@ struct Macro {
 };
 using MacroTable = std::map<std::string, Macro, std::less<>>;
 
-// A line of a track's music, in Song::text.
-struct TrackLine {
-    std::int32_t line;
-    std::string_view text;
-};
-
-// A track keeps its lines, not its commands: they are read again into commands just before it is played,
-// so that the commands of only one track are held at a time.
+// A track holds its commands packed (see ReadTrack), as a large song holds millions of them, and they are
+// unpacked only when it is played, so that the full commands of only one track are held at a time.
 struct Track {
     char name = 'A';  // 'A' to 'Z'
     int channel = 1;  // 1-16; 10 is drums
-    std::vector<TrackLine> lines;
-    std::int64_t commands = 0;  // how many its lines make
+    std::vector<std::uint8_t> code;
+    std::int64_t commands = 0;  // how many the code holds
+    bool loops = false;         // whether any of them is a loop's
 };
 
 enum class Reset : std::uint8_t { None, Gm, Gs, Xg };
@@ -163,9 +157,9 @@ struct Song {
     int humanizeTiming = 0;  // #humanize
     int humanizeVelocity = 0;
     std::uint32_t humanizeSeed = 1;
-    std::vector<Track> tracks;  // ordered by name
-    std::unique_ptr<std::string> text;  // the source with its comments blanked, which lines and macros view
-    MacroTable macros;
+    std::vector<Track> tracks;       // ordered by name
+    std::vector<std::string> texts;  // of the text commands and system exclusives, which commands index
+    std::size_t sourceBytes = 0;
 };
 
 constexpr int DrumChannel = 10;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -39,55 +40,58 @@ std::uint32_t CodePointOf(std::string_view sequence)
     return value;
 }
 
+// What one pass over the bytes tells: the counts that show a file that is no text, and whether it is UTF-8.
+struct Survey {
+    std::size_t nuls[2] = {0, 0};  // at even and odd offsets
+    std::size_t controls = 0;
+    bool utf8 = true;        // valid UTF-8 throughout
+    bool multiByte = false;  // holds more than ASCII
+};
+
+Survey SurveyOf(std::string_view bytes)
+{
+    Survey survey;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (c >= 0x20 && c < 0x80) {  // the common case, without the calls
+            ++i;
+        } else if (c < 0x20) {
+            survey.nuls[i % 2] += c == 0;
+            survey.controls += c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v' && c != 0x1A;
+            ++i;
+        } else if (!survey.utf8) {
+            ++i;
+        } else if (std::size_t length = Utf8SequenceAt(bytes, i)) {
+            survey.multiByte = true;  // its continuation bytes are neither NUL nor controls
+            i += length;
+        } else {
+            survey.utf8 = false;
+            ++i;
+        }
+    }
+    return survey;
+}
+
 // Says what a file that is no text seems to be; null for text. Text holds no NUL and few control
 // characters; UTF-16 holds a NUL in nearly every other byte while it is ASCII.
-const char* KindOfNonText(std::string_view bytes)
+const char* KindOfNonText(std::string_view bytes, const Survey& survey)
 {
     if (bytes.substr(0, 4) == "MThd")
         return "入力ファイルは MIDI ファイル (SMF) のようです。MML のテキストファイルを指定してください";
     if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF")
         return "入力ファイルは UTF-16 のテキストのようです。Shift_JIS か UTF-8 で保存してください";
-    std::size_t nuls[2] = {0, 0};
-    std::size_t controls = 0;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(bytes[i]);
-        if (c >= 0x20)
-            continue;
-        nuls[i % 2] += c == 0;
-        controls += (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v' && c != 0x1A);
-    }
-    if (std::max(nuls[0], nuls[1]) * 4 > bytes.size() && std::max(nuls[0], nuls[1]) >= 4)
+    const std::size_t nuls = std::max(survey.nuls[0], survey.nuls[1]);
+    if (nuls * 4 > bytes.size() && nuls >= 4)
         return "入力ファイルは UTF-16 のテキストのようです。Shift_JIS か UTF-8 で保存してください";
-    if (nuls[0] + nuls[1] > 0 || controls * 32 > bytes.size())
+    if (survey.nuls[0] + survey.nuls[1] > 0 || survey.controls * 32 > bytes.size())
         return "入力ファイルはテキストファイルではないようです (バイナリのデータがあります)";
     return nullptr;
 }
 
-// Returns false when `text` is not valid UTF-8; `multiByte` tells whether it holds more than ASCII.
-bool IsUtf8(std::string_view text, bool& multiByte)
-{
-    multiByte = false;
-    for (std::size_t i = 0; i < text.size();) {
-        if (static_cast<unsigned char>(text[i]) < 0x80) {  // the common case, without the call
-            ++i;
-            continue;
-        }
-        std::size_t length = Utf8SequenceAt(text, i);
-        if (length == 0)
-            return false;
-        multiByte = multiByte || length > 1;
-        i += length;
-    }
-    return true;
-}
-
-// Converts one line; each character that cannot be converted is reported once and becomes a blank.
+// Converts one line into `out`; each character that cannot be converted is reported once and becomes a blank.
 void ConvertLine(std::string_view line, int number, std::string& out, Diagnostics& diagnostics)
 {
-    if (std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-        out.append(line);
-        return;
-    }
+    out.clear();
     if (AppendAsCp932(line, out))
         return;
     for (std::size_t i = 0; i < line.size();) {
@@ -111,21 +115,28 @@ void ConvertLine(std::string_view line, int number, std::string& out, Diagnostic
 
 }  // namespace
 
-bool PrepareSource(std::string_view bytes, std::string& text, Diagnostics& diagnostics)
+// Each line is written at or before where it was read: a CR LF becomes one byte, and no character is longer in
+// code page 932 than in UTF-8 (a character that cannot be converted becomes one blank).
+bool PrepareSource(std::string& text, Diagnostics& diagnostics)
 {
+    std::string_view bytes = text;
     const bool byteOrderMark = bytes.substr(0, 3) == "\xEF\xBB\xBF";
     if (byteOrderMark)
         bytes.remove_prefix(3);
-    if (const char* kind = KindOfNonText(bytes)) {
+    const Survey survey = SurveyOf(bytes);
+    if (const char* kind = KindOfNonText(bytes, survey)) {
         diagnostics.Error(0, "%s", kind);
         return false;
     }
     while (!bytes.empty() && bytes.back() == 0x1A)
         bytes.remove_suffix(1);
-    bool multiByte = false;
-    const bool utf8 = byteOrderMark || (IsUtf8(bytes, multiByte) && multiByte);
-    text.clear();
-    text.reserve(bytes.size());
+    const bool utf8 = byteOrderMark || (survey.utf8 && survey.multiByte);
+    if (!utf8 && std::memchr(bytes.data(), '\r', bytes.size()) == nullptr) {
+        text.resize(bytes.size());  // as it is, in code page 932 with LF line ends
+        return true;
+    }
+    char* out = &text[0];
+    std::string converted;
     int number = 1;
     for (std::size_t start = 0; start < bytes.size(); ++number) {
         // A plain loop: find_first_of searches its set once for every byte of the text.
@@ -133,14 +144,17 @@ bool PrepareSource(std::string_view bytes, std::string& text, Diagnostics& diagn
         while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
             ++end;
         std::string_view line = bytes.substr(start, end - start);
-        if (utf8)
-            ConvertLine(line, number, text, diagnostics);
-        else
-            text.append(line);
+        if (utf8 && std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+            ConvertLine(line, number, converted, diagnostics);
+            line = converted;
+        }
+        std::memmove(out, line.data(), line.size());
+        out += line.size();
         if (end == bytes.size())
             break;
-        text += '\n';
-        start = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+        start = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);  // read before the line end is written over
+        *out++ = '\n';
     }
+    text.resize(static_cast<std::size_t>(out - text.data()));
     return true;
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -141,7 +142,7 @@ int Run(const CommandLine& line)
         case ReadResult::Ok:
             break;
     }
-    CompileResult result = Compile(source, line.options);
+    CompileResult result = Compile(std::move(source), line.options);
     bool written = result.ok && WriteSmf(output, result.smf);
     for (const std::string& text : result.messages)
         PrintLine(ConsoleText(text));
