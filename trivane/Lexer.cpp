@@ -194,26 +194,24 @@ Place Lexer::Here() const
 void Lexer::SkipSeparators()
 {
     Frame& top = frames_.back();
-    for (int c = Peek(); IsSeparator(c) || (c == 0x81 && top.pos + 1 < top.text.size() &&
-                                            static_cast<unsigned char>(top.text[top.pos + 1]) == 0x40);
-         c = Peek()) {
-        if (c == JoinedLineBreak)
+    const std::string_view text = top.text;
+    std::size_t at = top.pos;
+    for (; at < text.size(); ++at) {
+        const unsigned char c = static_cast<unsigned char>(text[at]);
+        if (!StartsBlanks.at[c])
+            break;
+        if (c == 0x81) {
+            if (at + 1 >= text.size() || static_cast<unsigned char>(text[at + 1]) != 0x40)
+                break;
+            ++at;  // the ideographic space
+        } else if (c == JoinedLineBreak) {
             ++top.line;
-        else if (c == '|') {
+        } else if (c == '|') {
             ++barsSeen_;
-            barAt_ = static_cast<std::uint32_t>(top.text.data() + top.pos - origin_);
+            barAt_ = static_cast<std::uint32_t>(text.data() + at - origin_);
         }
-        top.pos += c == 0x81 ? 2 : 1;
     }
-}
-
-bool Lexer::Accept(char c)
-{
-    SkipBlanks();
-    if (Peek() != static_cast<unsigned char>(c))
-        return false;
-    ++frames_.back().pos;
-    return true;
+    top.pos = at;
 }
 
 // What a command may hold after its letter: numbers with their signs, dots, '^', '%' and ','.
@@ -229,24 +227,25 @@ Lexer::Number Lexer::ReadNumber()
 {
     SkipBlanks();
     Frame& top = frames_.back();
-    const std::string_view text = top.text;
-    const std::size_t start = top.pos;
-    std::size_t at = start;
-    const bool negative = at < text.size() && text[at] == '-';
-    if (at < text.size() && (text[at] == '-' || text[at] == '+'))
+    const char* const start = top.text.data() + top.pos;
+    const char* const end = top.text.data() + top.text.size();
+    const char* at = start;
+    const bool negative = at < end && *at == '-';
+    if (at < end && (*at == '-' || *at == '+'))
         ++at;
-    Number number;
-    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-        number.present = true;
-        if (number.value < NumberCeiling)
-            number.value = number.value * 10 + (text[at] - '0');
+    const char* const digits = at;
+    std::int64_t value = 0;
+    for (; at < end && static_cast<unsigned char>(*at - '0') < 10; ++at) {
+        if (value < NumberCeiling)
+            value = value * 10 + (*at - '0');
     }
-    if (!number.present)
+    Number number;
+    if (at == digits)
         return number;  // a lone sign is not a number
-    top.pos = at;
-    if (negative)
-        number.value = -number.value;
-    number.text = text.substr(start, at - start);
+    top.pos += static_cast<std::size_t>(at - start);
+    number.present = true;
+    number.value = negative ? -value : value;
+    number.text = std::string_view(start, static_cast<std::size_t>(at - start));
     return number;
 }
 
@@ -278,7 +277,8 @@ bool Lexer::ReadValue(std::string_view command, int low, int high, int& value, c
         diagnostics_.Error(Here(), "%.*s の後に数値がありません", static_cast<int>(command.size()), command.data());
         return false;
     }
-    if (!InRange(command, number, low, high))
+    // Most values are in range and unsigned: no call for them.
+    if ((number.text[0] == '+' || number.value < low || number.value > high) && !InRange(command, number, low, high))
         return false;
     value = static_cast<int>(number.value);
     return true;
