@@ -120,6 +120,19 @@ void AppendTrack(std::vector<std::uint8_t>& bytes, const EventTrack& track, cons
     std::uint8_t* room = bytes.data() + bytes.size();
     std::uint32_t now = 0;
     for (; event != last; ++event) {
+        // Most events are notes and controllers less than 2^14 pulses after the one before: written at once.
+        const std::uint32_t delta = event->tick - now;
+        if (delta < 1u << 14 && event->status < 0xC0 && room - at >= 5) {
+            if (delta >= 1u << 7)
+                *at++ = static_cast<std::uint8_t>(delta >> 7 | 0x80);
+            at[0] = static_cast<std::uint8_t>(delta & 0x7F);
+            at[1] = event->status;
+            at[2] = event->data1;
+            at[3] = event->data2;
+            at += 4;
+            now = event->tick;
+            continue;
+        }
         const std::size_t most = MostBytes(*event, texts);
         if (static_cast<std::size_t>(room - at) < most) {
             const std::size_t end = static_cast<std::size_t>(at - bytes.data());
