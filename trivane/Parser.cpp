@@ -351,6 +351,11 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
         if (!(currentTracks_ & (1u << i)))
             continue;
         counts_[i] += count;
+        // A track's commands packed take about as many bytes as their text, a few times more where macros
+        // expand. Room for the whole text at once spares most tracks the growing, which copies them into new
+        // pages each time; room never written costs no memory.
+        if (code_[i].capacity() == 0)
+            code_[i].reserve(std::min<std::size_t>(song_.sourceBytes, 4 << 20));
         for (const Token& token : lineTokens_) {
             Pack(token, packedLast_[i], code_[i]);
             const bool loop = token.op == Op::LoopBegin || token.op == Op::LoopBreak || token.op == Op::LoopEnd;

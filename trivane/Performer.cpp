@@ -1046,6 +1046,13 @@ Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnost
     if (!options.format0)
         sequence.written.reserve(std::min<std::size_t>(song.sourceBytes * 16 + 1024, 64 << 20));
     sequence.texts = std::move(song.texts);
+    // Room for the longest track at once: grown for a later, longer track, the commands would go to new pages.
+    std::int64_t longest = 0;
+    for (const Track& track : song.tracks)
+        longest = std::max(longest, track.commands);
+    tokens.reserve(static_cast<std::size_t>(longest));
+    if (!options.format0)  // and for its events, two a note
+        played.events.reserve(static_cast<std::size_t>(std::min(2 * longest, options.limits.maxEvents)));
     for (Track& track : song.tracks) {
         ReadTrack(track, options, diagnostics, tokens);
         EventTrack& part = options.format0 ? sequence.parts.emplace_back() : played;
