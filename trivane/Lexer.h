@@ -90,8 +90,17 @@ private:
     // Blanks, '|' and the ideographic space; most commands follow the one before without any.
     void SkipBlanks()
     {
-        if (StartsBlanks(Peek()))
-            SkipSeparators();
+        Frame& top = frames_.back();
+        const std::size_t at = top.pos;
+        if (at >= top.text.size() || !StartsBlanks.at[static_cast<unsigned char>(top.text[at])])
+            return;
+        // One space before what follows, as most blanks are, is stepped over here.
+        if (top.text[at] == ' ' &&
+            (at + 1 >= top.text.size() || !StartsBlanks.at[static_cast<unsigned char>(top.text[at + 1])])) {
+            top.pos = at + 1;
+            return;
+        }
+        SkipSeparators();
     }
     void SkipSeparators();
     bool Accept(char c)
