@@ -347,7 +347,7 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
         return false;
     }
     used_ |= currentTracks_;
-    for (int i = 0; i < 26; ++i) {
+    for (int i = 0; currentTracks_ >> i != 0; ++i) {  // up to the last track named
         if (!(currentTracks_ & (1u << i)))
             continue;
         counts_[i] += count;
