@@ -340,6 +340,29 @@ bool Lexer::ReadLengthPart(bool required, char command, std::int64_t& ticks)
 // known; every other part is summed at once.
 bool Lexer::ReadWrittenLength(char command, bool required, Length& length)
 {
+    // Most lengths are a note value alone ("4", "16"), then perhaps spaces, and nothing that a length goes on
+    // with: taken here at once, the spaces with it, as looking for dots would step over them. Anything else (a
+    // sign, '%', a leading 0, dots, '^', other separators, a value to refuse) goes the whole way below, from
+    // the same place.
+    Frame& top = frames_.back();
+    const char* const start = top.text.data() + top.pos;
+    const char* const end = top.text.data() + top.text.size();
+    const char* at = start;
+    int value = 0;
+    for (; at < end && at - start < 5 && static_cast<unsigned char>(*at - '0') < 10; ++at)
+        value = value * 10 + (*at - '0');
+    const char* after = at;
+    while (after < end && *after == ' ')
+        ++after;
+    if (at != start && *start != '0' && (at == end || static_cast<unsigned char>(*at - '0') >= 10) &&
+        value <= TicksPerWhole && TicksPerWhole % value == 0 && TicksPerWhole / value <= options_.limits.maxTicks &&
+        (after == end || (*after != '.' && *after != '^' && !StartsBlanks.at[static_cast<unsigned char>(*after)]))) {
+        top.pos += static_cast<std::size_t>(after - start);
+        length.base = static_cast<std::uint32_t>(TicksPerWhole / value);
+        length.SetDots(0);
+        length.extra = 0;
+        return true;
+    }
     std::int64_t base = 0;
     if (!ReadLengthPart(required, command, base))
         return false;
