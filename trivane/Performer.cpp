@@ -328,13 +328,16 @@ private:
 void TrackPlayer::Play()
 {
     const std::vector<Token>& tokens = tokens_;
-    // Without loops every note makes two events; a track with loops may still grow.
-    std::size_t expected = 0;
-    for (const Token& token : tokens)
-        expected += token.op == Op::Note || token.op == Op::RawNote || token.op == Op::ChordNote
-                        ? 2
-                        : token.op == Op::Program || token.op == Op::Control;
-    out_.events.reserve(std::min<std::size_t>(expected, options_.limits.maxEvents));
+    // Without loops every note makes two events; a track with loops may still grow. Counted only where the room
+    // made already might be too small, as the count gives no command more than two.
+    if (out_.events.capacity() < 2 * tokens.size()) {
+        std::size_t expected = 0;
+        for (const Token& token : tokens)
+            expected += token.op == Op::Note || token.op == Op::RawNote || token.op == Op::ChordNote
+                            ? 2
+                            : token.op == Op::Program || token.op == Op::Control;
+        out_.events.reserve(std::min<std::size_t>(expected, options_.limits.maxEvents));
+    }
     std::size_t pc = 0;
     while (pc < tokens.size() && !budget_.exhausted) {
         if (++budget_.steps > options_.limits.maxSteps) {
