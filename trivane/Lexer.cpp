@@ -267,6 +267,19 @@ bool Lexer::InRange(std::string_view command, const Number& number, int low, int
 
 bool Lexer::ReadValue(std::string_view command, int low, int high, int& value)
 {
+    // Most values are a few digits right after the command, in range: taken here at once.
+    Frame& top = frames_.back();
+    const char* const start = top.text.data() + top.pos;
+    const char* const end = top.text.data() + top.text.size();
+    const char* at = start;
+    int number = 0;
+    for (; at < end && at - start < 6 && static_cast<unsigned char>(*at - '0') < 10; ++at)
+        number = number * 10 + (*at - '0');
+    if (at != start && (at == end || static_cast<unsigned char>(*at - '0') >= 10) && number >= low && number <= high) {
+        top.pos += static_cast<std::size_t>(at - start);
+        value = number;
+        return true;
+    }
     return ReadValue(command, low, high, value, ReadNumber());
 }
 
