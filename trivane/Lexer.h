@@ -136,8 +136,7 @@ private:
     bool ReadLength(char command, bool required, Length& length)
     {
         int next = Peek();
-        if (!required && (next < '0' || next > '9') && next != '.' && next != '^' && next != '%' &&
-            !StartsBlanks(next))
+        if (!required && (next < '0' || next > '9') && next != '.' && next != '^' && next != '%' && !StartsBlanks(next))
             return true;  // the default length, as most notes have
         return ReadWrittenLength(command, required, length);
     }
