@@ -194,26 +194,24 @@ Place Lexer::Here() const
 void Lexer::SkipSeparators()
 {
     Frame& top = frames_.back();
-    for (int c = Peek(); IsSeparator(c) || (c == 0x81 && top.pos + 1 < top.text.size() &&
-                                            static_cast<unsigned char>(top.text[top.pos + 1]) == 0x40);
-         c = Peek()) {
-        if (c == JoinedLineBreak)
+    const std::string_view text = top.text;
+    std::size_t at = top.pos;
+    for (; at < text.size(); ++at) {
+        const unsigned char c = static_cast<unsigned char>(text[at]);
+        if (!StartsBlanks.at[c])
+            break;
+        if (c == 0x81) {
+            if (at + 1 >= text.size() || static_cast<unsigned char>(text[at + 1]) != 0x40)
+                break;
+            ++at;  // the ideographic space
+        } else if (c == JoinedLineBreak) {
             ++top.line;
-        else if (c == '|') {
+        } else if (c == '|') {
             ++barsSeen_;
-            barAt_ = static_cast<std::uint32_t>(top.text.data() + top.pos - origin_);
+            barAt_ = static_cast<std::uint32_t>(text.data() + at - origin_);
         }
-        top.pos += c == 0x81 ? 2 : 1;
     }
-}
-
-bool Lexer::Accept(char c)
-{
-    SkipBlanks();
-    if (Peek() != static_cast<unsigned char>(c))
-        return false;
-    ++frames_.back().pos;
-    return true;
+    top.pos = at;
 }
 
 // What a command may hold after its letter: numbers with their signs, dots, '^', '%' and ','.
@@ -229,24 +227,25 @@ Lexer::Number Lexer::ReadNumber()
 {
     SkipBlanks();
     Frame& top = frames_.back();
-    const std::string_view text = top.text;
-    const std::size_t start = top.pos;
-    std::size_t at = start;
-    const bool negative = at < text.size() && text[at] == '-';
-    if (at < text.size() && (text[at] == '-' || text[at] == '+'))
+    const char* const start = top.text.data() + top.pos;
+    const char* const end = top.text.data() + top.text.size();
+    const char* at = start;
+    const bool negative = at < end && *at == '-';
+    if (at < end && (*at == '-' || *at == '+'))
         ++at;
-    Number number;
-    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-        number.present = true;
-        if (number.value < NumberCeiling)
-            number.value = number.value * 10 + (text[at] - '0');
+    const char* const digits = at;
+    std::int64_t value = 0;
+    for (; at < end && static_cast<unsigned char>(*at - '0') < 10; ++at) {
+        if (value < NumberCeiling)
+            value = value * 10 + (*at - '0');
     }
-    if (!number.present)
+    Number number;
+    if (at == digits)
         return number;  // a lone sign is not a number
-    top.pos = at;
-    if (negative)
-        number.value = -number.value;
-    number.text = text.substr(start, at - start);
+    top.pos += static_cast<std::size_t>(at - start);
+    number.present = true;
+    number.value = negative ? -value : value;
+    number.text = std::string_view(start, static_cast<std::size_t>(at - start));
     return number;
 }
 
@@ -268,6 +267,19 @@ bool Lexer::InRange(std::string_view command, const Number& number, int low, int
 
 bool Lexer::ReadValue(std::string_view command, int low, int high, int& value)
 {
+    // Most values are a few digits right after the command, in range: taken here at once.
+    Frame& top = frames_.back();
+    const char* const start = top.text.data() + top.pos;
+    const char* const end = top.text.data() + top.text.size();
+    const char* at = start;
+    int number = 0;
+    for (; at < end && at - start < 6 && static_cast<unsigned char>(*at - '0') < 10; ++at)
+        number = number * 10 + (*at - '0');
+    if (at != start && (at == end || static_cast<unsigned char>(*at - '0') >= 10) && number >= low && number <= high) {
+        top.pos += static_cast<std::size_t>(at - start);
+        value = number;
+        return true;
+    }
     return ReadValue(command, low, high, value, ReadNumber());
 }
 
@@ -278,7 +290,8 @@ bool Lexer::ReadValue(std::string_view command, int low, int high, int& value, c
         diagnostics_.Error(Here(), "%.*s の後に数値がありません", static_cast<int>(command.size()), command.data());
         return false;
     }
-    if (!InRange(command, number, low, high))
+    // Most values are in range and unsigned: no call for them.
+    if ((number.text[0] == '+' || number.value < low || number.value > high) && !InRange(command, number, low, high))
         return false;
     value = static_cast<int>(number.value);
     return true;
@@ -340,6 +353,29 @@ bool Lexer::ReadLengthPart(bool required, char command, std::int64_t& ticks)
 // known; every other part is summed at once.
 bool Lexer::ReadWrittenLength(char command, bool required, Length& length)
 {
+    // Most lengths are a note value alone ("4", "16"), then perhaps spaces, and nothing that a length goes on
+    // with: taken here at once, the spaces with it, as looking for dots would step over them. Anything else (a
+    // sign, '%', a leading 0, dots, '^', other separators, a value to refuse) goes the whole way below, from
+    // the same place.
+    Frame& top = frames_.back();
+    const char* const start = top.text.data() + top.pos;
+    const char* const end = top.text.data() + top.text.size();
+    const char* at = start;
+    int value = 0;
+    for (; at < end && at - start < 5 && static_cast<unsigned char>(*at - '0') < 10; ++at)
+        value = value * 10 + (*at - '0');
+    const char* after = at;
+    while (after < end && *after == ' ')
+        ++after;
+    if (at != start && *start != '0' && (at == end || static_cast<unsigned char>(*at - '0') >= 10) &&
+        value <= TicksPerWhole && TicksPerWhole % value == 0 && TicksPerWhole / value <= options_.limits.maxTicks &&
+        (after == end || (*after != '.' && *after != '^' && !StartsBlanks.at[static_cast<unsigned char>(*after)]))) {
+        top.pos += static_cast<std::size_t>(after - start);
+        length.base = static_cast<std::uint32_t>(TicksPerWhole / value);
+        length.SetDots(0);
+        length.extra = 0;
+        return true;
+    }
     std::int64_t base = 0;
     if (!ReadLengthPart(required, command, base))
         return false;

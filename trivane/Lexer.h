@@ -19,10 +19,23 @@ constexpr char JoinedLineBreak = '\0';
 
 // What may stand between the parts of a command: blanks, '|' (a bar line) and a line break
 // inside a block comment. The ideographic space, two bytes, is handled where it is met.
-inline bool IsSeparator(int c)
+inline constexpr bool IsSeparator(int c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v' || c == '|' || c == JoinedLineBreak;
 }
+
+// The bytes that may begin what SkipSeparators steps over: the separators and the first byte of the
+// ideographic space. A table, as it is asked before nearly every part of every command.
+inline constexpr struct BlankStarts {
+    bool at[256] = {};
+    constexpr BlankStarts()
+    {
+        for (int c = 0; c < 256; ++c)
+            at[c] = IsSeparator(c) || c == 0x81;
+    }
+    // `c` as Peek gives it: -1 at the end of the text.
+    constexpr bool operator()(int c) const { return c >= 0 && at[c]; }
+} StartsBlanks;
 
 // How to add a command: read its parts with Accept(), ReadNumber(), ReadValue(), ReadOptionalValue() and
 // ReadLength(), which step over blanks and '|' before each part themselves; return false after reporting a
@@ -77,12 +90,28 @@ private:
     // Blanks, '|' and the ideographic space; most commands follow the one before without any.
     void SkipBlanks()
     {
-        int c = Peek();
-        if (IsSeparator(c) || c == 0x81)
-            SkipSeparators();
+        Frame& top = frames_.back();
+        const std::size_t at = top.pos;
+        if (at >= top.text.size() || !StartsBlanks.at[static_cast<unsigned char>(top.text[at])])
+            return;
+        // One space before what follows, as most blanks are, is stepped over here.
+        if (top.text[at] == ' ' &&
+            (at + 1 >= top.text.size() || !StartsBlanks.at[static_cast<unsigned char>(top.text[at + 1])])) {
+            top.pos = at + 1;
+            return;
+        }
+        SkipSeparators();
     }
     void SkipSeparators();
-    bool Accept(char c);
+    bool Accept(char c)
+    {
+        SkipBlanks();
+        Frame& top = frames_.back();
+        if (top.pos >= top.text.size() || top.text[top.pos] != c)
+            return false;
+        ++top.pos;
+        return true;
+    }
     void SkipArguments();
     Number ReadNumber();
     bool InRange(std::string_view command, const Number& number, int low, int high);
@@ -107,8 +136,7 @@ private:
     bool ReadLength(char command, bool required, Length& length)
     {
         int next = Peek();
-        if (!required && (next < '0' || next > '9') && next != '.' && next != '^' && next != '%' &&
-            !IsSeparator(next) && next != 0x81)
+        if (!required && (next < '0' || next > '9') && next != '.' && next != '^' && next != '%' && !StartsBlanks(next))
             return true;  // the default length, as most notes have
         return ReadWrittenLength(command, required, length);
     }

@@ -6,6 +6,7 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -151,10 +152,15 @@ std::int64_t Unzigzag(std::uint64_t number)
 // Appends `token` to `code`, after a command at `before`'s line and offset, which it then takes.
 void Pack(const Token& token, Token& before, std::vector<std::uint8_t>& code)
 {
-    const unsigned fields = (token.line != before.line ? packed::Line : 0) | (token.value != 0 ? packed::Value : 0) |
-                            (token.value2 != 0 ? packed::Value2 : 0) | (token.length.base != 0 ? packed::Base : 0) |
-                            (token.length.extra != 0 ? packed::Extra : 0) |
-                            (token.length.Dots() != 0 ? packed::Dots : 0);
+    unsigned fields = (token.line != before.line ? packed::Line : 0) | (token.value != 0 ? packed::Value : 0) |
+                      (token.value2 != 0 ? packed::Value2 : 0);
+    // Most commands have no length of their own: one test of all its bits for them.
+    std::uint64_t lengthBits = 0;
+    static_assert(sizeof(Length) == sizeof lengthBits);
+    std::memcpy(&lengthBits, &token.length, sizeof lengthBits);
+    if (lengthBits != 0)
+        fields |= (token.length.base != 0 ? packed::Base : 0) | (token.length.extra != 0 ? packed::Extra : 0) |
+                  (token.length.Dots() != 0 ? packed::Dots : 0);
     std::uint8_t bytes[2 + 7 * 10];  // the op, the fields, and seven numbers of ten bytes at the most
     std::uint8_t* at = bytes;
     *at++ = static_cast<std::uint8_t>(token.op);
@@ -341,10 +347,15 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
         return false;
     }
     used_ |= currentTracks_;
-    for (int i = 0; i < 26; ++i) {
+    for (int i = 0; currentTracks_ >> i != 0; ++i) {  // up to the last track named
         if (!(currentTracks_ & (1u << i)))
             continue;
         counts_[i] += count;
+        // A track's commands packed take about as many bytes as their text, a few times more where macros
+        // expand. Room for the whole text at once spares most tracks the growing, which copies them into new
+        // pages each time; room never written costs no memory.
+        if (code_[i].capacity() == 0)
+            code_[i].reserve(std::min<std::size_t>(song_.sourceBytes, 4 << 20));
         for (const Token& token : lineTokens_) {
             Pack(token, packedLast_[i], code_[i]);
             const bool loop = token.op == Op::LoopBegin || token.op == Op::LoopBreak || token.op == Op::LoopEnd;
@@ -586,12 +597,14 @@ void ReadTrack(Track& track, const CompileOptions& options, Diagnostics& diagnos
         token.value2 = fields & packed::Value2 ? static_cast<std::int32_t>(Unzigzag(TakeNumber(at))) : 0;
         // Built apart, so that its bit fields are put together where they are at hand.
         Length length;
-        if (fields & packed::Base)
-            length.base = static_cast<std::uint32_t>(TakeNumber(at));
-        if (fields & packed::Extra)
-            length.extra = static_cast<std::uint32_t>(TakeNumber(at));
-        if (fields & packed::Dots)
-            length.SetDots(static_cast<int>(TakeNumber(at)));
+        if (fields & (packed::Base | packed::Extra | packed::Dots)) {
+            if (fields & packed::Base)
+                length.base = static_cast<std::uint32_t>(TakeNumber(at));
+            if (fields & packed::Extra)
+                length.extra = static_cast<std::uint32_t>(TakeNumber(at));
+            if (fields & packed::Dots)
+                length.SetDots(static_cast<int>(TakeNumber(at)));
+        }
         token.length = length;
         tokens.push_back(token);
     }

@@ -218,8 +218,11 @@ private:
     std::int64_t ShapedRelease(std::int64_t tick);
     std::int64_t NoteTicks(const Token& token) { return tupletLeft_ == 0 ? TicksOf(token) : TupletShare(token); }
     std::int64_t TupletShare(const Token& token);
-    int VelocityNow() const;
-    std::int64_t GateTicks(std::int64_t ticks);
+    // Both here for the common case, asked at every note: no ramp going on, the whole length sounding.
+    int VelocityNow() const { return tick_ >= velocityRamp_.end ? velocity_ : RampedVelocity(); }
+    int RampedVelocity() const;
+    std::int64_t GateTicks(std::int64_t ticks) { return gateCut_ == 0 && gate_ == 8 ? ticks : ShortenedGate(ticks); }
+    std::int64_t ShortenedGate(std::int64_t ticks);
     int ValueNow(int thing) const;
     void EndChange(int thing, bool keepNow);
     void SetValue(int thing, int value)
@@ -230,7 +233,12 @@ private:
     void Ramp(const Token& token);
     std::uint32_t MetaTick() const { return tick_ == shared_.start ? 0 : static_cast<std::uint32_t>(tick_); }
     void EmitMeta(std::int64_t tick, std::uint8_t status, int type, int text);
-    void Advance(std::int64_t ticks);
+    void Advance(std::int64_t ticks)
+    {
+        tick_ += ticks;
+        if (tick_ > options_.limits.maxTicks)
+            Stop(0, "曲が長すぎます");
+    }
     std::int64_t TicksOf(const Token& token) { return TicksOf(token, defaultTicks_); }
     std::int64_t TicksOf(const Token& token, std::int64_t defaultTicks)
     {
@@ -320,13 +328,16 @@ private:
 void TrackPlayer::Play()
 {
     const std::vector<Token>& tokens = tokens_;
-    // Without loops every note makes two events; a track with loops may still grow.
-    std::size_t expected = 0;
-    for (const Token& token : tokens)
-        expected += token.op == Op::Note || token.op == Op::RawNote || token.op == Op::ChordNote
-                        ? 2
-                        : token.op == Op::Program || token.op == Op::Control;
-    out_.events.reserve(std::min<std::size_t>(expected, options_.limits.maxEvents));
+    // Without loops every note makes two events; a track with loops may still grow. Counted only where the room
+    // made already might be too small, as the count gives no command more than two.
+    if (out_.events.capacity() < 2 * tokens.size()) {
+        std::size_t expected = 0;
+        for (const Token& token : tokens)
+            expected += token.op == Op::Note || token.op == Op::RawNote || token.op == Op::ChordNote
+                            ? 2
+                            : token.op == Op::Program || token.op == Op::Control;
+        out_.events.reserve(std::min<std::size_t>(expected, options_.limits.maxEvents));
+    }
     std::size_t pc = 0;
     while (pc < tokens.size() && !budget_.exhausted) {
         if (++budget_.steps > options_.limits.maxSteps) {
@@ -597,10 +608,8 @@ std::int64_t TrackPlayer::TupletShare(const Token& token)
     return ticks;
 }
 
-int TrackPlayer::VelocityNow() const
+int TrackPlayer::RampedVelocity() const
 {
-    if (tick_ >= velocityRamp_.end)
-        return velocity_;
     return Interpolate(velocityRamp_.from, velocity_, tick_ - velocityRamp_.start,
                        velocityRamp_.end - velocityRamp_.start);
 }
@@ -762,10 +771,10 @@ void TrackPlayer::Release()
 }
 
 // The pulses a note of `ticks` sounds: q's eighths of it, or q%'s pulses less (1 at least, with a warning).
-std::int64_t TrackPlayer::GateTicks(std::int64_t ticks)
+std::int64_t TrackPlayer::ShortenedGate(std::int64_t ticks)
 {
     if (gateCut_ == 0)
-        return gate_ == 8 ? ticks : std::max<std::int64_t>(1, ticks * gate_ / 8);
+        return std::max<std::int64_t>(1, ticks * gate_ / 8);
     if (gateCut_ >= ticks)
         diagnostics_.Warning(gateCutPlace_, "q%%%d: %lld クロックの音符より長いので、その音符は 1 クロックだけ鳴ります",
                              gateCut_, static_cast<long long>(ticks));
@@ -853,13 +862,6 @@ void TrackPlayer::Ramp(const Token& token)
         step = std::max(step + RampStep, (next + RampStep - 1) / RampStep * RampStep);
     }
     changes_[thing].end = thing == ramp::Tempo ? shared_.tempos.size() : out_.events.size();
-}
-
-void TrackPlayer::Advance(std::int64_t ticks)
-{
-    tick_ += ticks;
-    if (tick_ > options_.limits.maxTicks)
-        Stop(0, "曲が長すぎます");
 }
 
 void TrackPlayer::EmitMeta(std::int64_t tick, std::uint8_t status, int type, int text)
@@ -1047,6 +1049,13 @@ Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnost
     if (!options.format0)
         sequence.written.reserve(std::min<std::size_t>(song.sourceBytes * 16 + 1024, 64 << 20));
     sequence.texts = std::move(song.texts);
+    // Room for the longest track at once: grown for a later, longer track, the commands would go to new pages.
+    std::int64_t longest = 0;
+    for (const Track& track : song.tracks)
+        longest = std::max(longest, track.commands);
+    tokens.reserve(static_cast<std::size_t>(longest));
+    if (!options.format0)  // and for its events, two a note
+        played.events.reserve(static_cast<std::size_t>(std::min(2 * longest, options.limits.maxEvents)));
     for (Track& track : song.tracks) {
         ReadTrack(track, options, diagnostics, tokens);
         EventTrack& part = options.format0 ? sequence.parts.emplace_back() : played;

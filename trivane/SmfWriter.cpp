@@ -108,22 +108,42 @@ std::uint8_t* WriteEvent(std::uint8_t* at, const Event event, std::uint32_t now,
 
 // In one pass: room is made for the four bytes most events take, and for the rest at that rate whenever the
 // next event might not fit; the chunk's length is filled in at its end. Every status byte is written out (no
-// running status), and the end of track comes last.
+// running status), and the end of track comes last. The loop works on pointers of its own: a byte written
+// through the vector's might have changed the vector itself, as far as the compiler knows.
 void AppendTrack(std::vector<std::uint8_t>& bytes, const EventTrack& track, const std::vector<std::string>& texts)
 {
-    const std::vector<Event>& events = track.events;
+    const Event* event = track.events.data();
+    const Event* const last = event + track.events.size();
     const std::size_t chunk = bytes.size();
-    std::size_t end = chunk + 8;
-    bytes.resize(end + 4 * events.size());
+    bytes.resize(chunk + 8 + 4 * track.events.size());
+    std::uint8_t* at = bytes.data() + chunk + 8;
+    std::uint8_t* room = bytes.data() + bytes.size();
     std::uint32_t now = 0;
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        const Event event = events[i];
-        const std::size_t most = MostBytes(event, texts);
-        if (bytes.size() - end < most)
-            bytes.resize(end + most + 4 * (events.size() - i));
-        end = static_cast<std::size_t>(WriteEvent(bytes.data() + end, event, now, texts) - bytes.data());
-        now = event.tick;
+    for (; event != last; ++event) {
+        // Most events are notes and controllers less than 2^14 pulses after the one before: written at once.
+        const std::uint32_t delta = event->tick - now;
+        if (delta < 1u << 14 && event->status < 0xC0 && room - at >= 5) {
+            if (delta >= 1u << 7)
+                *at++ = static_cast<std::uint8_t>(delta >> 7 | 0x80);
+            at[0] = static_cast<std::uint8_t>(delta & 0x7F);
+            at[1] = event->status;
+            at[2] = event->data1;
+            at[3] = event->data2;
+            at += 4;
+            now = event->tick;
+            continue;
+        }
+        const std::size_t most = MostBytes(*event, texts);
+        if (static_cast<std::size_t>(room - at) < most) {
+            const std::size_t end = static_cast<std::size_t>(at - bytes.data());
+            bytes.resize(end + most + 4 * static_cast<std::size_t>(last - event));
+            at = bytes.data() + end;
+            room = bytes.data() + bytes.size();
+        }
+        at = WriteEvent(at, *event, now, texts);
+        now = event->tick;
     }
+    const std::size_t end = static_cast<std::size_t>(at - bytes.data());
     bytes.resize(end + 4 + 3);
     ByteWriter out(bytes.data() + end);
     out.Vlq(track.endTick - now);
