@@ -37,6 +37,21 @@ bool TakeNumber(std::string_view& text, std::int64_t low, std::int64_t high, std
     return digits > 0 && value >= low && value <= high;
 }
 
+bool IsDigit(char c)
+{
+    return static_cast<unsigned char>(c - '0') < 10;
+}
+
+// The number that at most `most` digits from `at` make; where they end. A number of more digits ends where it
+// was cut, on a digit, so that the caller can tell it from a short one.
+const char* ShortNumber(const char* at, const char* end, int most, int& number)
+{
+    number = 0;
+    for (const char* const start = at; at < end && at - start < most && IsDigit(*at); ++at)
+        number = number * 10 + (*at - '0');
+    return at;
+}
+
 // The commands read here by their names, found in the table when the program is compiled, not each time.
 constexpr const Command& NoteNumberCommand = CommandNamed("n");
 constexpr const Command& TempoCommand = CommandNamed("t");
@@ -235,7 +250,7 @@ Lexer::Number Lexer::ReadNumber()
         ++at;
     const char* const digits = at;
     std::int64_t value = 0;
-    for (; at < end && static_cast<unsigned char>(*at - '0') < 10; ++at) {
+    for (; at < end && IsDigit(*at); ++at) {
         if (value < NumberCeiling)
             value = value * 10 + (*at - '0');
     }
@@ -271,11 +286,9 @@ bool Lexer::ReadValue(std::string_view command, int low, int high, int& value)
     Frame& top = frames_.back();
     const char* const start = top.text.data() + top.pos;
     const char* const end = top.text.data() + top.text.size();
-    const char* at = start;
     int number = 0;
-    for (; at < end && at - start < 6 && static_cast<unsigned char>(*at - '0') < 10; ++at)
-        number = number * 10 + (*at - '0');
-    if (at != start && (at == end || static_cast<unsigned char>(*at - '0') >= 10) && number >= low && number <= high) {
+    const char* const at = ShortNumber(start, end, 6, number);
+    if (at != start && (at == end || !IsDigit(*at)) && number >= low && number <= high) {
         top.pos += static_cast<std::size_t>(at - start);
         value = number;
         return true;
@@ -360,15 +373,13 @@ bool Lexer::ReadWrittenLength(char command, bool required, Length& length)
     Frame& top = frames_.back();
     const char* const start = top.text.data() + top.pos;
     const char* const end = top.text.data() + top.text.size();
-    const char* at = start;
     int value = 0;
-    for (; at < end && at - start < 5 && static_cast<unsigned char>(*at - '0') < 10; ++at)
-        value = value * 10 + (*at - '0');
+    const char* const at = ShortNumber(start, end, 5, value);
     const char* after = at;
     while (after < end && *after == ' ')
         ++after;
-    if (at != start && *start != '0' && (at == end || static_cast<unsigned char>(*at - '0') >= 10) &&
-        value <= TicksPerWhole && TicksPerWhole % value == 0 && TicksPerWhole / value <= options_.limits.maxTicks &&
+    if (at != start && *start != '0' && (at == end || !IsDigit(*at)) && value <= TicksPerWhole &&
+        TicksPerWhole % value == 0 && TicksPerWhole / value <= options_.limits.maxTicks &&
         (after == end || (*after != '.' && *after != '^' && !StartsBlanks.at[static_cast<unsigned char>(*after)]))) {
         top.pos += static_cast<std::size_t>(after - start);
         length.base = static_cast<std::uint32_t>(TicksPerWhole / value);
