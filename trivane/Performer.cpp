@@ -18,8 +18,11 @@ void SortEvents(std::vector<Event>& events)
         return a.IsNoteOff() && !b.IsNoteOff();
     };
     constexpr std::size_t MostMoved = 64;
-    for (std::size_t i = 1; i < events.size(); ++i) {
-        if (!before(events[i], events[i - 1]))
+    const std::size_t count = events.size();
+    const Event* const at = events.data();
+    for (std::size_t i = 1; i < count; ++i) {
+        // Played events come mostly in order already: a later tick is all the loop asks about them.
+        if (at[i].tick > at[i - 1].tick || !before(at[i], at[i - 1]))
             continue;
         const Event event = events[i];
         std::size_t to = i - 1;
