@@ -331,15 +331,27 @@ private:
 void TrackPlayer::Play()
 {
     const std::vector<Token>& tokens = tokens_;
-    // Without loops every note makes two events; a track with loops may still grow. Counted only where the room
-    // made already might be too small, as the count gives no command more than two.
-    if (out_.events.capacity() < 2 * tokens.size()) {
+    // Every note makes two events, each time its loops play it (a part after ':' counted as often as the rest).
+    // Counted only where the room made already might be too small: grown as it fills, the events would be
+    // copied into new pages. Room reserved and never written costs no memory.
+    if (out_.events.capacity() < 2 * tokens.size() || track_.loops) {
+        const std::size_t most = static_cast<std::size_t>(options_.limits.maxEvents);
         std::size_t expected = 0;
-        for (const Token& token : tokens)
-            expected += token.op == Op::Note || token.op == Op::RawNote || token.op == Op::ChordNote
-                            ? 2
-                            : token.op == Op::Program || token.op == Op::Control;
-        out_.events.reserve(std::min<std::size_t>(expected, options_.limits.maxEvents));
+        std::size_t times = 1;
+        std::vector<std::size_t> outer;
+        for (const Token& token : tokens) {
+            if (token.op == Op::LoopBegin) {
+                outer.push_back(times);
+                times = std::min(times * static_cast<std::size_t>(std::max(tokens[token.value2].value, 1)), most);
+            } else if (token.op == Op::LoopEnd && !outer.empty()) {
+                times = outer.back();
+                outer.pop_back();
+            }
+            expected += times * (token.op == Op::Note || token.op == Op::RawNote || token.op == Op::ChordNote
+                                     ? 2
+                                     : token.op == Op::Program || token.op == Op::Control);
+        }
+        out_.events.reserve(std::min(expected, most));
     }
     std::size_t pc = 0;
     while (pc < tokens.size() && !budget_.exhausted) {
