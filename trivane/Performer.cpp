@@ -188,6 +188,11 @@ private:
 
     void Execute(const Token& token, std::size_t& pc);
     void Sound(const Token& token);
+    int KeyOf(const Token& token) const
+    {
+        const int key = (octave_ + 1) * 12 + token.value;
+        return drums_ ? key : key + transpose_ + options_.transpose;
+    }
     void SoundOne(int key, const Token& token);
     // True when something shapes the next note: then Shape() runs, and the plain notes pay for one test.
     bool Shaping() const { return (marks_ | swingPair_ | humanize_) != 0; }
@@ -217,7 +222,8 @@ private:
     }
     void PlayGraces(Strike& strike, bool tied, int velocity);
     void DropOrnaments(const char* why);
-    void Release();
+    // At every note: worth no call of its own.
+    [[gnu::always_inline]] inline void Release();
     std::int64_t ShapedRelease(std::int64_t tick);
     std::int64_t NoteTicks(const Token& token) { return tupletLeft_ == 0 ? TicksOf(token) : TupletShare(token); }
     std::int64_t TupletShare(const Token& token);
@@ -360,6 +366,14 @@ void TrackPlayer::Play()
             break;
         }
         const Token& token = tokens[pc++];
+        // Most commands are plain notes: struck here, without the call through the whole switch.
+        if (token.op == Op::Note && !sounding_.tied && !Shaping()) {
+            const int key = KeyOf(token);
+            if (key >= 0 && key <= 127) {
+                SoundOne(key, token);
+                continue;
+            }
+        }
         Execute(token, pc);
     }
     Release();
@@ -378,13 +392,7 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
     switch (token.op) {
         case Op::Note:
         case Op::ChordNote: {
-            int key = (octave_ + 1) * 12 + token.value;
-            if (!drums_)
-                key += transpose_ + options_.transpose;
-            if (token.op == Op::Note && key >= 0 && key <= 127 && !sounding_.tied && !Shaping()) {
-                SoundOne(key, token);
-                break;
-            }
+            const int key = KeyOf(token);  // a plain note in range was struck by Play()
             if (key < 0 || key > 127) {
                 diagnostics_.Warning(Place(token.line, token.at),
                                      "音域 (ノート番号 0 から 127) の外の音 %d を休符にしました", key);
@@ -772,7 +780,7 @@ std::int64_t TrackPlayer::ShapedRelease(std::int64_t tick)
     return tick;
 }
 
-void TrackPlayer::Release()
+inline void TrackPlayer::Release()
 {
     if (sounding_.keys.empty())
         return;
