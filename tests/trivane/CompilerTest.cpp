@@ -46,9 +46,11 @@ TEST(Compile, ListsExactlyTheEventsOfEachCommand)
          "1:2040 off 0 70 | 1:2040 on 0 70 100 | 1:2280 off 0 70 | 1:2280 on 0 72 100 | 1:2520 off 0 72 | 1:2520 on 0 72 100 | "
          "1:3000 off 0 72 | 1:3000 on 0 74 100 | 1:3240 off 0 74 | 1:3480 on 0 76 100 | 1:3720 off 0 76 | 1:4200 on 0 72 100 | "
          "1:4920 off 0 72 | 1:5160 on 0 36 90 | 1:5280 off 0 36 | 1:5400 program 0 5 | 1:5400 control 0 7 100 | 1:5400 end | "},
-        // A delta time of four bytes; half-width kana of code page 932 whose bytes would be an overlong UTF-8 form.
-        {"A lyric\"\xC0\xB2\" c r%2200000 c", "0:0 meter 4/4 | 0:0 tempo 500000 | 0:2200960 end | 1:0 meta 5 \xC0\xB2 | "
-         "1:0 on 0 60 100 | 1:480 off 0 60 | 1:2200480 on 0 60 100 | 1:2200960 off 0 60 | 1:2200960 end | "},
+        // Delta times of four and three bytes; half-width kana of code page 932 whose bytes would be an overlong
+        // UTF-8 form.
+        {"A lyric\"\xC0\xB2\" c r%20000 c r%2200000 c", "0:0 meter 4/4 | 0:0 tempo 500000 | 0:2221440 end | "
+         "1:0 meta 5 \xC0\xB2 | 1:0 on 0 60 100 | 1:480 off 0 60 | 1:20480 on 0 60 100 | 1:20960 off 0 60 | "
+         "1:2220960 on 0 60 100 | 1:2221440 off 0 60 | 1:2221440 end | "},
         {"#title Song\n#copyright (C) Us\nA t150 c\nB r t75 c\n#channel B 10", "0:0 meta 2 (C) Us | 0:0 meta 3 Song | "
          "0:0 meter 4/4 | 0:0 tempo 400000 | 0:480 tempo 800000 | 0:960 end | 1:0 on 0 60 100 | 1:480 off 0 60 | "
          "1:480 end | 2:480 on 9 60 100 | 2:960 off 9 60 | 2:960 end | "},
