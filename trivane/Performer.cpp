@@ -359,9 +359,13 @@ void TrackPlayer::Play()
         }
         out_.events.reserve(std::min(expected, most));
     }
+    // The steps are counted here and handed back at the end: nothing else looks at them while a track plays.
+    std::int64_t steps = budget_.steps;
+    const std::int64_t maxSteps = options_.limits.maxSteps;
+    const std::size_t count = tokens.size();
     std::size_t pc = 0;
-    while (pc < tokens.size() && !budget_.exhausted) {
-        if (++budget_.steps > options_.limits.maxSteps) {
+    while (pc < count && !budget_.exhausted) {
+        if (++steps > maxSteps) {
             Stop(tokens[pc].line, "ループを展開したコマンドが多すぎます");
             break;
         }
@@ -376,6 +380,7 @@ void TrackPlayer::Play()
         }
         Execute(token, pc);
     }
+    budget_.steps = steps;
     Release();
     DropOrnaments("後に音符がないので");
     if (notesAtLyric_ == shared_.notes)
