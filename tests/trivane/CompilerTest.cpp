@@ -181,7 +181,7 @@ TEST(Compile, HostileInputEndsInErrorsNotInCrashesOrHangs)
         "[[[[[[[[c32]65535]65535]65535]65535]65535]65535]65535]65535", "#channel A 99999999999999\nA c",
         "[[[[[[[[v1]65535]65535]65535]65535]65535]65535]65535]65535", garbage,
         "[[[[[[[[t99]65535]65535]65535]65535]65535]65535]65535]65535", "[c]99999999999 t0 t1000 o10 @128 y128,0 v0 k49",
-        std::string(3000, 'x') + "\n" + std::string(1500, '\n') + "x",
+        std::string(3000, 'x') + "\n" + std::string(1500, '\n') + "x", "A [[v1]1000]300 c\nB [[v1]1000]300 c",
     };
     // clang-format on
     // Lower bounds than the defaults keep this quick under the sanitizers; the mechanism is the same.
