@@ -47,7 +47,8 @@ bool IsDigit(char c)
 const char* ShortNumber(const char* at, const char* end, int most, int& number)
 {
     number = 0;
-    for (const char* const start = at; at < end && at - start < most && IsDigit(*at); ++at)
+    const char* const last = end - at > most ? at + most : end;
+    for (; at < last && IsDigit(*at); ++at)
         number = number * 10 + (*at - '0');
     return at;
 }
@@ -293,6 +294,12 @@ bool Lexer::ReadValue(std::string_view command, int low, int high, int& value)
         value = number;
         return true;
     }
+    return ReadWholeValue(command, low, high, value);
+}
+
+// Apart, so that the quick way above saves no registers for it.
+[[gnu::noinline]] bool Lexer::ReadWholeValue(std::string_view command, int low, int high, int& value)
+{
     return ReadValue(command, low, high, value, ReadNumber());
 }
 

@@ -117,6 +117,7 @@ private:
     bool InRange(std::string_view command, const Number& number, int low, int high);
     bool ReadValue(std::string_view command, int low, int high, int& value);
     bool ReadValue(std::string_view command, int low, int high, int& value, const Number& number);
+    bool ReadWholeValue(std::string_view command, int low, int high, int& value);
     bool ReadValue(const Command& command, int& value)
     {
         return ReadValue(command.spelling, command.low, command.high, value);

@@ -18,8 +18,11 @@ void SortEvents(std::vector<Event>& events)
         return a.IsNoteOff() && !b.IsNoteOff();
     };
     constexpr std::size_t MostMoved = 64;
-    for (std::size_t i = 1; i < events.size(); ++i) {
-        if (!before(events[i], events[i - 1]))
+    const std::size_t count = events.size();
+    const Event* const at = events.data();
+    for (std::size_t i = 1; i < count; ++i) {
+        // Played events come mostly in order already: a later tick is all the loop asks about them.
+        if (at[i].tick > at[i - 1].tick || !before(at[i], at[i - 1]))
             continue;
         const Event event = events[i];
         std::size_t to = i - 1;
@@ -185,6 +188,11 @@ private:
 
     void Execute(const Token& token, std::size_t& pc);
     void Sound(const Token& token);
+    int KeyOf(const Token& token) const
+    {
+        const int key = (octave_ + 1) * 12 + token.value;
+        return drums_ ? key : key + transpose_ + options_.transpose;
+    }
     void SoundOne(int key, const Token& token);
     // True when something shapes the next note: then Shape() runs, and the plain notes pay for one test.
     bool Shaping() const { return (marks_ | swingPair_ | humanize_) != 0; }
@@ -214,7 +222,8 @@ private:
     }
     void PlayGraces(Strike& strike, bool tied, int velocity);
     void DropOrnaments(const char* why);
-    void Release();
+    // At every note: worth no call of its own.
+    [[gnu::always_inline]] inline void Release();
     std::int64_t ShapedRelease(std::int64_t tick);
     std::int64_t NoteTicks(const Token& token) { return tupletLeft_ == 0 ? TicksOf(token) : TupletShare(token); }
     std::int64_t TupletShare(const Token& token);
@@ -328,25 +337,50 @@ private:
 void TrackPlayer::Play()
 {
     const std::vector<Token>& tokens = tokens_;
-    // Without loops every note makes two events; a track with loops may still grow. Counted only where the room
-    // made already might be too small, as the count gives no command more than two.
-    if (out_.events.capacity() < 2 * tokens.size()) {
+    // Every note makes two events, each time its loops play it (a part after ':' counted as often as the rest).
+    // Counted only where the room made already might be too small: grown as it fills, the events would be
+    // copied into new pages. Room reserved and never written costs no memory.
+    if (out_.events.capacity() < 2 * tokens.size() || track_.loops) {
+        const std::size_t most = static_cast<std::size_t>(options_.limits.maxEvents);
         std::size_t expected = 0;
-        for (const Token& token : tokens)
-            expected += token.op == Op::Note || token.op == Op::RawNote || token.op == Op::ChordNote
-                            ? 2
-                            : token.op == Op::Program || token.op == Op::Control;
-        out_.events.reserve(std::min<std::size_t>(expected, options_.limits.maxEvents));
+        std::size_t times = 1;
+        std::vector<std::size_t> outer;
+        for (const Token& token : tokens) {
+            if (token.op == Op::LoopBegin) {
+                outer.push_back(times);
+                times = std::min(times * static_cast<std::size_t>(std::max(tokens[token.value2].value, 1)), most);
+            } else if (token.op == Op::LoopEnd && !outer.empty()) {
+                times = outer.back();
+                outer.pop_back();
+            }
+            expected += times * (token.op == Op::Note || token.op == Op::RawNote || token.op == Op::ChordNote
+                                     ? 2
+                                     : token.op == Op::Program || token.op == Op::Control);
+        }
+        out_.events.reserve(std::min(expected, most));
     }
+    // The steps are counted here and handed back at the end: nothing else looks at them while a track plays.
+    std::int64_t steps = budget_.steps;
+    const std::int64_t maxSteps = options_.limits.maxSteps;
+    const std::size_t count = tokens.size();
     std::size_t pc = 0;
-    while (pc < tokens.size() && !budget_.exhausted) {
-        if (++budget_.steps > options_.limits.maxSteps) {
+    while (pc < count && !budget_.exhausted) {
+        if (++steps > maxSteps) {
             Stop(tokens[pc].line, "ループを展開したコマンドが多すぎます");
             break;
         }
         const Token& token = tokens[pc++];
+        // Most commands are plain notes: struck here, without the call through the whole switch.
+        if (token.op == Op::Note && !sounding_.tied && !Shaping()) {
+            const int key = KeyOf(token);
+            if (key >= 0 && key <= 127) {
+                SoundOne(key, token);
+                continue;
+            }
+        }
         Execute(token, pc);
     }
+    budget_.steps = steps;
     Release();
     DropOrnaments("後に音符がないので");
     if (notesAtLyric_ == shared_.notes)
@@ -363,13 +397,7 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
     switch (token.op) {
         case Op::Note:
         case Op::ChordNote: {
-            int key = (octave_ + 1) * 12 + token.value;
-            if (!drums_)
-                key += transpose_ + options_.transpose;
-            if (token.op == Op::Note && key >= 0 && key <= 127 && !sounding_.tied && !Shaping()) {
-                SoundOne(key, token);
-                break;
-            }
+            const int key = KeyOf(token);  // a plain note in range was struck by Play()
             if (key < 0 || key > 127) {
                 diagnostics_.Warning(Place(token.line, token.at),
                                      "音域 (ノート番号 0 から 127) の外の音 %d を休符にしました", key);
@@ -757,7 +785,7 @@ std::int64_t TrackPlayer::ShapedRelease(std::int64_t tick)
     return tick;
 }
 
-void TrackPlayer::Release()
+inline void TrackPlayer::Release()
 {
     if (sounding_.keys.empty())
         return;

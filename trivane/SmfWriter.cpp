@@ -119,10 +119,14 @@ void AppendTrack(std::vector<std::uint8_t>& bytes, const EventTrack& track, cons
     std::uint8_t* at = bytes.data() + chunk + 8;
     std::uint8_t* room = bytes.data() + bytes.size();
     std::uint32_t now = 0;
-    for (; event != last; ++event) {
-        // Most events are notes and controllers less than 2^14 pulses after the one before: written at once.
-        const std::uint32_t delta = event->tick - now;
-        if (delta < 1u << 14 && event->status < 0xC0 && room - at >= 5) {
+    while (event != last) {
+        // Most events are notes and controllers less than 2^14 pulses after the one before: written at once, as
+        // many in a row as the room surely holds at five bytes each.
+        const Event* const surely = event + std::min<std::ptrdiff_t>(last - event, (room - at) / 5);
+        for (; event != surely; ++event) {
+            const std::uint32_t delta = event->tick - now;
+            if (delta >= 1u << 14 || event->status >= 0xC0)
+                break;
             if (delta >= 1u << 7)
                 *at++ = static_cast<std::uint8_t>(delta >> 7 | 0x80);
             at[0] = static_cast<std::uint8_t>(delta & 0x7F);
@@ -131,8 +135,9 @@ void AppendTrack(std::vector<std::uint8_t>& bytes, const EventTrack& track, cons
             at[3] = event->data2;
             at += 4;
             now = event->tick;
-            continue;
         }
+        if (event == last)
+            break;
         const std::size_t most = MostBytes(*event, texts);
         if (static_cast<std::size_t>(room - at) < most) {
             const std::size_t end = static_cast<std::size_t>(at - bytes.data());
@@ -142,6 +147,7 @@ void AppendTrack(std::vector<std::uint8_t>& bytes, const EventTrack& track, cons
         }
         at = WriteEvent(at, *event, now, texts);
         now = event->tick;
+        ++event;
     }
     const std::size_t end = static_cast<std::size_t>(at - bytes.data());
     bytes.resize(end + 4 + 3);

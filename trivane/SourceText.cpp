@@ -48,13 +48,25 @@ struct Survey {
     bool multiByte = false;  // holds more than ASCII
 };
 
+// True when all eight bytes are printable ASCII, 0x20 to 0x7F: none has its high bit set, and each gets it
+// set by adding 0x60 (which carries into no other byte, the high bits being clear).
+bool PrintableAscii(const char* at)
+{
+    constexpr std::uint64_t High = 0x8080808080808080u;
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    return (word & High) == 0 && ((word + 0x6060606060606060u) & High) == High;
+}
+
 Survey SurveyOf(std::string_view bytes)
 {
     Survey survey;
     for (std::size_t i = 0; i < bytes.size();) {
         const unsigned char c = static_cast<unsigned char>(bytes[i]);
-        if (c >= 0x20 && c < 0x80) {  // the common case, without the calls
+        if (c >= 0x20 && c < 0x80) {  // the common case, without the calls, eight bytes at a time where it can
             ++i;
+            while (bytes.size() - i >= 8 && PrintableAscii(bytes.data() + i))
+                i += 8;
         } else if (c < 0x20) {
             survey.nuls[i % 2] += c == 0;
             survey.controls += c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v' && c != 0x1A;

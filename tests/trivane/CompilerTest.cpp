@@ -46,9 +46,11 @@ TEST(Compile, ListsExactlyTheEventsOfEachCommand)
          "1:2040 off 0 70 | 1:2040 on 0 70 100 | 1:2280 off 0 70 | 1:2280 on 0 72 100 | 1:2520 off 0 72 | 1:2520 on 0 72 100 | "
          "1:3000 off 0 72 | 1:3000 on 0 74 100 | 1:3240 off 0 74 | 1:3480 on 0 76 100 | 1:3720 off 0 76 | 1:4200 on 0 72 100 | "
          "1:4920 off 0 72 | 1:5160 on 0 36 90 | 1:5280 off 0 36 | 1:5400 program 0 5 | 1:5400 control 0 7 100 | 1:5400 end | "},
-        // A delta time of four bytes; half-width kana of code page 932 whose bytes would be an overlong UTF-8 form.
-        {"A lyric\"\xC0\xB2\" c r%2200000 c", "0:0 meter 4/4 | 0:0 tempo 500000 | 0:2200960 end | 1:0 meta 5 \xC0\xB2 | "
-         "1:0 on 0 60 100 | 1:480 off 0 60 | 1:2200480 on 0 60 100 | 1:2200960 off 0 60 | 1:2200960 end | "},
+        // Delta times of four and three bytes; half-width kana of code page 932 whose bytes would be an overlong
+        // UTF-8 form.
+        {"A lyric\"\xC0\xB2\" c r%20000 c r%2200000 c", "0:0 meter 4/4 | 0:0 tempo 500000 | 0:2221440 end | "
+         "1:0 meta 5 \xC0\xB2 | 1:0 on 0 60 100 | 1:480 off 0 60 | 1:20480 on 0 60 100 | 1:20960 off 0 60 | "
+         "1:2220960 on 0 60 100 | 1:2221440 off 0 60 | 1:2221440 end | "},
         {"#title Song\n#copyright (C) Us\nA t150 c\nB r t75 c\n#channel B 10", "0:0 meta 2 (C) Us | 0:0 meta 3 Song | "
          "0:0 meter 4/4 | 0:0 tempo 400000 | 0:480 tempo 800000 | 0:960 end | 1:0 on 0 60 100 | 1:480 off 0 60 | "
          "1:480 end | 2:480 on 9 60 100 | 2:960 off 9 60 | 2:960 end | "},
@@ -113,9 +115,10 @@ TEST(Compile, ReportsEveryDistinctMistakeOnceInLineAndColumnOrder)
         {"$m = c /* x\ny */ d x\nA $m", {"E2 'x'"}}, {"/* one\n two\n */ A c x", {"E3 'x'"}}, {"; \x81\nA x", {"E2 'x'"}},
         {"A o9 c > c\nA v120 )16 c\nA r & c\nA o9 b+ c", {"W1 オクターブ", "W2 ベロシティ", "W3 &", "W4 音域"}},
         {"A c\n/* a\n b */ x /* never closed\n", {"E3 'x'", "E3 コメント"}}, {"A c\x81\nA x", {"E1 全角文字", "E2 'x'"}},
+        {"A c d e f g\x81 a b c d\nA \xC3\xA9", {"E1 全角文字", "E2 使えない文字 (0xC3)", "E2 使えない文字 (0xA9)"}},
         {"#title \xE6\x97\xA5\nc \xC3\xA9 \xF0\x9F\x8E\xB5", {"E2 文字 U+00E9 はコードページ 932", "E2 文字 U+1F3B5"}},
         {"\xEF\xBB\xBF" "c\n\xFF d", {"E2 UTF-8 として読めないバイト (0xFF)"}}, {"MThd\0\0\0\x06", {"E0 入力ファイルは MIDI"}},
-        {"\xFF\xFE" "c", {"E0 入力ファイルは UTF-16"}}, {std::string("c\0d", 3), {"E0 入力ファイルはテキストファイルではない"}},
+        {"\xFF\xFE" "c", {"E0 入力ファイルは UTF-16"}}, {std::string("c d e f\0g a", 11), {"E0 入力ファイルはテキストファイルではない"}},
         {"A 'c x e' {c {d e} f}4 kee\"G\" d wr25 c 'c e g 2 r4 |", {"E1 和音 'c x e' の中には", "E1 連符 { } の中に連符",
          "E1 kee\"...\" というコマンドはありません", "E1 wr25: ", "E1 和音 'c e g 2 r4 | の ' が ' で閉じられて"}},
         {"lyric\"la\" r4 q%480 c4 c8 c !. d0 r\n#time 4/4\nB time\"3/4\" c time\"4/4\" c lyric\"a\"",
@@ -178,7 +181,7 @@ TEST(Compile, HostileInputEndsInErrorsNotInCrashesOrHangs)
         "[[[[[[[[c32]65535]65535]65535]65535]65535]65535]65535]65535", "#channel A 99999999999999\nA c",
         "[[[[[[[[v1]65535]65535]65535]65535]65535]65535]65535]65535", garbage,
         "[[[[[[[[t99]65535]65535]65535]65535]65535]65535]65535]65535", "[c]99999999999 t0 t1000 o10 @128 y128,0 v0 k49",
-        std::string(3000, 'x') + "\n" + std::string(1500, '\n') + "x",
+        std::string(3000, 'x') + "\n" + std::string(1500, '\n') + "x", "A [[v1]1000]300 c\nB [[v1]1000]300 c",
     };
     // clang-format on
     // Lower bounds than the defaults keep this quick under the sanitizers; the mechanism is the same.
