@@ -205,6 +205,13 @@ private:
         const std::int64_t half = swingPair_ / 2, into = ((tick - barStart_) % swingPair_ + swingPair_) % swingPair_;
         return into == half ? tick - half + swingFirst_ : tick;
     }
+    // Where a note written from `start` to `end` is struck: the second of a pair late, unless the note ends before
+    // the pair does; then the pair is cut finer and plays as written, so that no note ends before it sounds.
+    std::int64_t SwungStart(std::int64_t start, std::int64_t end) const
+    {
+        const std::int64_t swung = Swung(start);
+        return swung == start || end - start >= swingPair_ - swingPair_ / 2 ? swung : start;
+    }
     void Shape(Strike& strike, bool tied, const std::vector<int>& keys);
     void Humanize(Strike& strike, bool early, const std::vector<int>& keys);
     // Random numbers for humanize: the same seed and track always give the same ones (splitmix64).
@@ -223,8 +230,11 @@ private:
     void PlayGraces(Strike& strike, bool tied, int velocity);
     void DropOrnaments(const char* why);
     // At every note: worth no call of its own.
-    [[gnu::always_inline]] inline void Release();
-    std::int64_t ShapedRelease(std::int64_t tick);
+    // Ends the sounding note or chord. With swing, at the latest where what comes now is struck: `next`, or by
+    // default the tick swung.
+    static constexpr std::int64_t SwungNow = -1;
+    [[gnu::always_inline]] inline void Release(std::int64_t next = SwungNow);
+    std::int64_t ShapedRelease(std::int64_t tick, std::int64_t next);
     std::int64_t NoteTicks(const Token& token) { return tupletLeft_ == 0 ? TicksOf(token) : TupletShare(token); }
     std::int64_t TupletShare(const Token& token);
     // Both here for the common case, asked at every note: no ramp going on, the whole length sounding.
@@ -660,7 +670,7 @@ void TrackPlayer::Sound(const Token& token)
                 Emit(sounding_.fullEnd, 0x80 | channel_, key, 0);
         }
     } else {
-        Release();
+        Release(swingPair_ != 0 ? SwungStart(strike.start, strike.end) : SwungNow);
     }
     strike.velocity = VelocityNow();
     if (Shaping())
@@ -697,8 +707,9 @@ void TrackPlayer::SoundOne(int key, const Token& token)
 void TrackPlayer::Shape(Strike& strike, bool tied, const std::vector<int>& keys)
 {
     if (swingPair_ != 0) {
-        strike.start = Swung(strike.start);
+        const std::int64_t start = SwungStart(strike.start, strike.end);
         strike.end = Swung(strike.end);
+        strike.start = start;
         strike.gateEnd = strike.start + GateTicks(strike.end - strike.start);
     }
     const int velocity = strike.velocity;
@@ -776,22 +787,22 @@ void TrackPlayer::DropOrnaments(const char* why)
 
 // A note swung long before a bar line that moves the pairs (after a pickup) ends where the next one starts.
 // With humanize, the keys released are kept, so that the next note does not start early over them.
-std::int64_t TrackPlayer::ShapedRelease(std::int64_t tick)
+std::int64_t TrackPlayer::ShapedRelease(std::int64_t tick, std::int64_t next)
 {
     if (swingPair_ != 0)
-        tick = std::min(tick, Swung(tick_));
+        tick = std::min(tick, next == SwungNow ? Swung(tick_) : next);
     released_ = sounding_.keys;
     releasedAt_ = tick;
     return tick;
 }
 
-inline void TrackPlayer::Release()
+inline void TrackPlayer::Release(std::int64_t next)
 {
     if (sounding_.keys.empty())
         return;
     std::int64_t tick = sounding_.tied ? sounding_.fullEnd : sounding_.gateEnd;
     if ((swingPair_ | humanize_) != 0)
-        tick = ShapedRelease(tick);
+        tick = ShapedRelease(tick, next);
     for (int key : sounding_.keys)
         Emit(tick, 0x80 | channel_, key, 0);
     sounding_.keys.clear();
