@@ -109,18 +109,6 @@ bool StripComments(std::string& text, Diagnostics& diagnostics)
     return joined;
 }
 
-// A packed command is its op, a byte that tells which fields follow, then those fields as variable-length
-// numbers, seven bits a byte: the line and the offset as differences from the command before, each signed one
-// zigzagged so that a small negative number stays short. Most commands take three or four bytes.
-namespace packed {
-constexpr unsigned Line = 1;
-constexpr unsigned Value = 2;
-constexpr unsigned Value2 = 4;
-constexpr unsigned Base = 8;
-constexpr unsigned Extra = 16;
-constexpr unsigned Dots = 32;
-}  // namespace packed
-
 void PutNumber(std::uint8_t*& at, std::uint64_t number)
 {
     for (; number >= 0x80; number >>= 7)
@@ -128,59 +116,64 @@ void PutNumber(std::uint8_t*& at, std::uint64_t number)
     *at++ = static_cast<std::uint8_t>(number);
 }
 
-std::uint64_t TakeNumber(const std::uint8_t*& at)
-{
-    std::uint64_t number = 0;
-    for (int shift = 0;; shift += 7) {
-        const std::uint8_t byte = *at++;
-        number |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
-        if (byte < 0x80)
-            return number;
-    }
-}
-
 std::uint64_t Zigzag(std::int64_t number)
 {
     return static_cast<std::uint64_t>(number) << 1 ^ static_cast<std::uint64_t>(number >> 63);
 }
 
-std::int64_t Unzigzag(std::uint64_t number)
+bool IsLoop(Op op)
 {
-    return static_cast<std::int64_t>(number >> 1) ^ -static_cast<std::int64_t>(number & 1);
+    return op == Op::LoopBegin || op == Op::LoopBreak || op == Op::LoopEnd;
 }
 
-// Appends `token` to `code`, after a command at `before`'s line and offset, which it then takes.
-void Pack(const Token& token, Token& before, std::vector<std::uint8_t>& code)
+// Appends `token` to `code`, after a command at `before`'s line and offset, which it then takes. Returns where a
+// loop command's partner goes in the code.
+std::size_t Pack(const Token& token, Token& before, std::vector<std::uint8_t>& code)
 {
-    unsigned fields = (token.line != before.line ? packed::Line : 0) | (token.value != 0 ? packed::Value : 0) |
-                      (token.value2 != 0 ? packed::Value2 : 0);
+    using namespace packed;
+    const bool loop = IsLoop(token.op);
+    unsigned fields = (token.line != before.line ? Line : 0) | (token.value != 0 ? Value : 0) |
+                      (token.value2 != 0 ? Value2 : 0);
+    if (loop)
+        fields = Whole | Partner | (token.value != 0 ? Value : 0);
     // Most commands have no length of their own: one test of all its bits for them.
     std::uint64_t lengthBits = 0;
     static_assert(sizeof(Length) == sizeof lengthBits);
     std::memcpy(&lengthBits, &token.length, sizeof lengthBits);
     if (lengthBits != 0)
-        fields |= (token.length.base != 0 ? packed::Base : 0) | (token.length.extra != 0 ? packed::Extra : 0) |
-                  (token.length.Dots() != 0 ? packed::Dots : 0);
+        fields |= (token.length.base != 0 ? Base : 0) | (token.length.extra != 0 ? Extra : 0) |
+                  (token.length.Dots() != 0 ? Dots : 0);
     std::uint8_t bytes[2 + 7 * 10];  // the op, the fields, and seven numbers of ten bytes at the most
     std::uint8_t* at = bytes;
     *at++ = static_cast<std::uint8_t>(token.op);
     *at++ = static_cast<std::uint8_t>(fields);
-    if (fields & packed::Line)
-        PutNumber(at, Zigzag(static_cast<std::int64_t>(token.line) - before.line));
-    PutNumber(at, Zigzag(static_cast<std::int64_t>(token.at) - before.at));
-    if (fields & packed::Value)
+    if (fields & Whole) {
+        PutNumber(at, static_cast<std::uint32_t>(token.line));
+        PutNumber(at, token.at);
+    } else {
+        if (fields & Line)
+            PutNumber(at, Zigzag(static_cast<std::int64_t>(token.line) - before.line));
+        PutNumber(at, Zigzag(static_cast<std::int64_t>(token.at) - before.at));
+    }
+    if (fields & Value)
         PutNumber(at, Zigzag(token.value));
-    if (fields & packed::Value2)
+    if (fields & Value2)
         PutNumber(at, Zigzag(token.value2));
-    if (fields & packed::Base)
+    const std::size_t partner = code.size() + static_cast<std::size_t>(at - bytes);
+    if (fields & Partner) {
+        std::memset(at, 0, 4);
+        at += 4;
+    }
+    if (fields & Base)
         PutNumber(at, token.length.base);
-    if (fields & packed::Extra)
+    if (fields & Extra)
         PutNumber(at, token.length.extra);
-    if (fields & packed::Dots)
+    if (fields & Dots)
         PutNumber(at, static_cast<std::uint64_t>(token.length.Dots()));
     code.insert(code.end(), bytes, at);
     before.line = token.line;
     before.at = token.at;
+    return partner;
 }
 
 // What the checks of a whole track keep of its loop commands and program changes, in far fewer bytes than a
@@ -190,13 +183,21 @@ struct KeptCommand {
     std::uint8_t value;  // a program change's number
     std::int32_t line;
     std::uint32_t at;
-    std::int32_t value2 = 0;  // a loop command's partner, as in a Token
+    std::int32_t value2 = 0;   // a loop command's partner: its index among these
+    std::uint32_t place = 0;   // of a loop command in its track's code
+    std::uint32_t partner = 0;  // and where its partner's place is written there
+};
+
+// About how many events a track makes, each of its loops counted as often as it repeats, so that room for
+// them is made at once: grown as they are made, the events would be copied into new pages.
+struct EventCount {
+    std::int64_t events = 0;
+    std::vector<std::int64_t> loops;  // the count where each open loop began
 };
 
 }  // namespace
 
-template <typename Command>
-void MatchLoops(std::vector<Command>& commands, const CompileOptions& options, Diagnostics& diagnostics);
+void MatchLoops(std::vector<KeptCommand>& commands, const CompileOptions& options, Diagnostics& diagnostics);
 
 namespace {
 
@@ -230,10 +231,10 @@ private:
     std::array<std::vector<std::uint8_t>, 26> code_;
     std::array<Token, 26> packedLast_;       // the line and offset the next command of each track is packed after
     std::array<std::int64_t, 26> counts_{};  // commands of each track
+    std::array<EventCount, 26> events_;
     std::vector<Token> lineTokens_;
     std::int64_t stored_ = 0;
     std::uint32_t used_ = 0;           // bit n: track 'A' + n has a line
-    std::uint32_t loops_ = 0;          // bit n: track 'A' + n has a loop
     std::uint32_t currentTracks_ = 1;  // lines before the first track name belong to track A
     std::array<int, 26> channels_{};
     std::array<int, 26> channelLines_{};  // where #channel set each track's channel, 0 where none did
@@ -292,8 +293,14 @@ Song SongReader::Read(std::string source)
         track.channel = channels_[i];
         track.code = std::move(code_[i]);
         track.commands = counts_[i];
-        track.loops = (loops_ >> i) & 1;
+        track.events = events_[i].events;
         MatchLoops(kept_[i], options_, diagnostics_);
+        // Each loop command is told where its partner lies in the code.
+        for (const KeptCommand& command : kept_[i]) {
+            if (IsLoop(command.op))
+                std::memcpy(&track.code[command.partner], &kept_[i][static_cast<std::size_t>(command.value2)].place,
+                            4);
+        }
         song_.tracks.push_back(std::move(track));
     }
     for (int i = 0; i < 26; ++i) {
@@ -356,12 +363,42 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
         // pages each time; room never written costs no memory.
         if (code_[i].capacity() == 0)
             code_[i].reserve(std::min<std::size_t>(song_.sourceBytes, 4 << 20));
+        EventCount& events = events_[i];
         for (const Token& token : lineTokens_) {
-            Pack(token, packedLast_[i], code_[i]);
-            const bool loop = token.op == Op::LoopBegin || token.op == Op::LoopBreak || token.op == Op::LoopEnd;
-            loops_ |= loop ? 1u << i : 0;
-            if (loop || token.op == Op::Program)
-                kept_[i].push_back(KeptCommand{token.op, static_cast<std::uint8_t>(token.value), token.line, token.at});
+            const std::size_t place = code_[i].size();
+            const std::size_t partner = Pack(token, packedLast_[i], code_[i]);
+            switch (token.op) {
+                case Op::Note:
+                case Op::RawNote:
+                case Op::ChordNote:
+                    events.events += 2;
+                    break;
+                case Op::Control:
+                    ++events.events;
+                    break;
+                case Op::Program:
+                    ++events.events;
+                    kept_[i].push_back(
+                        KeptCommand{token.op, static_cast<std::uint8_t>(token.value), token.line, token.at});
+                    break;
+                case Op::LoopBegin:
+                case Op::LoopBreak:
+                case Op::LoopEnd:
+                    kept_[i].push_back(KeptCommand{token.op, 0, token.line, token.at, 0,
+                                                   static_cast<std::uint32_t>(place),
+                                                   static_cast<std::uint32_t>(partner)});
+                    if (token.op == Op::LoopBegin) {
+                        events.loops.push_back(events.events);
+                    } else if (token.op == Op::LoopEnd && !events.loops.empty()) {
+                        const std::int64_t start = events.loops.back();
+                        events.loops.pop_back();
+                        events.events = std::min(start + (events.events - start) * std::max(token.value, 1),
+                                                 options_.limits.maxEvents);
+                    }
+                    break;
+                default:
+                    break;
+            }
         }
     }
     return true;
@@ -538,8 +575,7 @@ void SongReader::WarnOfSharedChannels()
 }  // namespace
 
 // Links each '[' ':' ']' to its partners, so that playing needs no search.
-template <typename Command>
-void MatchLoops(std::vector<Command>& tokens, const CompileOptions& options, Diagnostics& diagnostics)
+void MatchLoops(std::vector<KeptCommand>& tokens, const CompileOptions& options, Diagnostics& diagnostics)
 {
     struct Open {
         std::uint32_t begin;
@@ -547,7 +583,7 @@ void MatchLoops(std::vector<Command>& tokens, const CompileOptions& options, Dia
     };
     std::vector<Open> open;
     for (std::uint32_t i = 0; i < tokens.size(); ++i) {
-        Command& token = tokens[i];
+        KeptCommand& token = tokens[i];
         if (token.op == Op::LoopBegin) {
             open.push_back(Open{i, -1});
             if (static_cast<int>(open.size()) == options.limits.maxLoopDepth + 1)
@@ -580,35 +616,4 @@ void MatchLoops(std::vector<Command>& tokens, const CompileOptions& options, Dia
 Song ParseSong(std::string text, const CompileOptions& options, Diagnostics& diagnostics)
 {
     return SongReader(options, diagnostics).Read(std::move(text));
-}
-
-void ReadTrack(Track& track, const CompileOptions& options, Diagnostics& diagnostics, std::vector<Token>& tokens)
-{
-    tokens.clear();
-    tokens.reserve(static_cast<std::size_t>(track.commands));
-    Token token;
-    for (const std::uint8_t *at = track.code.data(), *end = at + track.code.size(); at < end;) {
-        token.op = static_cast<Op>(*at++);
-        const unsigned fields = *at++;
-        if (fields & packed::Line)
-            token.line += static_cast<std::int32_t>(Unzigzag(TakeNumber(at)));
-        token.at += static_cast<std::uint32_t>(Unzigzag(TakeNumber(at)));
-        token.value = fields & packed::Value ? static_cast<std::int32_t>(Unzigzag(TakeNumber(at))) : 0;
-        token.value2 = fields & packed::Value2 ? static_cast<std::int32_t>(Unzigzag(TakeNumber(at))) : 0;
-        // Built apart, so that its bit fields are put together where they are at hand.
-        Length length;
-        if (fields & (packed::Base | packed::Extra | packed::Dots)) {
-            if (fields & packed::Base)
-                length.base = static_cast<std::uint32_t>(TakeNumber(at));
-            if (fields & packed::Extra)
-                length.extra = static_cast<std::uint32_t>(TakeNumber(at));
-            if (fields & packed::Dots)
-                length.SetDots(static_cast<int>(TakeNumber(at)));
-        }
-        token.length = length;
-        tokens.push_back(token);
-    }
-    std::vector<std::uint8_t>().swap(track.code);
-    if (track.loops)
-        MatchLoops(tokens, options, diagnostics);
 }

@@ -6,10 +6,97 @@
 #include "Options.h"
 #include "Song.h"
 
+#include <cstring>
 #include <string_view>
 
 // Takes the prepared text, and lets go of it once it is read.
 Song ParseSong(std::string text, const CompileOptions& options, Diagnostics& diagnostics);
 
-// Unpacks a checked track's commands, its loops linked, and lets go of its packed code.
-void ReadTrack(Track& track, const CompileOptions& options, Diagnostics& diagnostics, std::vector<Token>& tokens);
+// A packed command is its op, a byte that tells which fields follow, then those fields as variable-length
+// numbers, seven bits a byte: the line and the offset as differences from the command before, each signed one
+// zigzagged so that a small negative number stays short. Most commands take three or four bytes. A loop
+// command holds its line and offset whole, so that playing may jump to it, and its partner's place in the code
+// in four bytes of its own, filled in once the track's loops are matched.
+namespace packed {
+constexpr unsigned Line = 1;
+constexpr unsigned Value = 2;
+constexpr unsigned Value2 = 4;
+constexpr unsigned Base = 8;
+constexpr unsigned Extra = 16;
+constexpr unsigned Dots = 32;
+constexpr unsigned Whole = 64;     // the line and the offset as they are
+constexpr unsigned Partner = 128;  // value2: the place of the partner command, four bytes
+
+inline std::uint64_t TakeNumber(const std::uint8_t*& at)
+{
+    std::uint64_t number = 0;
+    for (int shift = 0;; shift += 7) {
+        const std::uint8_t byte = *at++;
+        number |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+        if (byte < 0x80)
+            return number;
+    }
+}
+
+inline std::int64_t Unzigzag(std::uint64_t number)
+{
+    return static_cast<std::int64_t>(number >> 1) ^ -static_cast<std::int64_t>(number & 1);
+}
+}  // namespace packed
+
+// Reads a checked track's packed commands one at a time, where they lie. A copy reads on from the same place,
+// so that playing may look ahead, or come back to the start of a loop.
+class CommandReader {
+public:
+    explicit CommandReader(const std::vector<std::uint8_t>& code)
+        : start_(code.data()), at_(code.data()), end_(code.data() + code.size())
+    {
+    }
+
+    bool AtEnd() const { return at_ == end_; }
+
+    // The command at `place` in the code next: a loop command, whose partners tell where they are.
+    void Seek(std::int32_t place) { at_ = start_ + place; }
+
+    const Token& Next()
+    {
+        using namespace packed;
+        token_.op = static_cast<Op>(*at_++);
+        const unsigned fields = *at_++;
+        if (fields & Whole) {
+            token_.line = static_cast<std::int32_t>(TakeNumber(at_));
+            token_.at = static_cast<std::uint32_t>(TakeNumber(at_));
+        } else {
+            if (fields & Line)
+                token_.line += static_cast<std::int32_t>(Unzigzag(TakeNumber(at_)));
+            token_.at += static_cast<std::uint32_t>(Unzigzag(TakeNumber(at_)));
+        }
+        token_.value = fields & Value ? static_cast<std::int32_t>(Unzigzag(TakeNumber(at_))) : 0;
+        token_.value2 = fields & Value2 ? static_cast<std::int32_t>(Unzigzag(TakeNumber(at_))) : 0;
+        if (fields & Partner) {
+            std::memcpy(&token_.value2, at_, 4);
+            at_ += 4;
+        }
+        // Built apart, so that its bit fields are put together where they are at hand.
+        Length length;
+        if (fields & (Base | Extra | Dots)) {
+            if (fields & Base)
+                length.base = static_cast<std::uint32_t>(TakeNumber(at_));
+            if (fields & Extra)
+                length.extra = static_cast<std::uint32_t>(TakeNumber(at_));
+            if (fields & Dots)
+                length.SetDots(static_cast<int>(TakeNumber(at_)));
+        }
+        token_.length = length;
+        return token_;
+    }
+
+    // The line of the next command, for a message that stops playing before it.
+    int NextLine() const { return CommandReader(*this).Next().line; }
+
+private:
+    const std::uint8_t* start_;
+    const std::uint8_t* at_;
+    const std::uint8_t* end_;
+    Token token_;
+};

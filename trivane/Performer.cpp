@@ -121,7 +121,6 @@ std::int64_t BarTicks(int beats, int beatNote)
 class TrackPlayer {
 public:
     TrackPlayer(const Track& track,
-                const std::vector<Token>& tokens,
                 EventTrack& out,
                 std::vector<BarLine>& bars,
                 Shared& shared,
@@ -129,7 +128,6 @@ public:
                 Diagnostics& diagnostics,
                 Budget& budget)
         : track_(track),
-          tokens_(tokens),
           out_(out),
           bars_(bars),
           shared_(shared),
@@ -177,7 +175,7 @@ private:
         int from = 0;
     };
     struct Loop {
-        std::size_t bodyStart;
+        CommandReader bodyStart;
         int remaining;
     };
     // The events of the last gradual change of a controller, the bend or the tempo, made when the change began.
@@ -186,7 +184,7 @@ private:
         std::size_t end = 0;  // in out_.events, or in shared_.tempos for the tempo
     };
 
-    void Execute(const Token& token, std::size_t& pc);
+    void Execute(const Token& token, CommandReader& commands);
     void Sound(const Token& token);
     int KeyOf(const Token& token) const
     {
@@ -287,7 +285,6 @@ private:
     void Stop(int line, const char* what);
 
     const Track& track_;
-    const std::vector<Token>& tokens_;
     EventTrack& out_;
     std::vector<BarLine>& bars_;
     Shared& shared_;
@@ -346,40 +343,21 @@ private:
 
 void TrackPlayer::Play()
 {
-    const std::vector<Token>& tokens = tokens_;
-    // Every note makes two events, each time its loops play it (a part after ':' counted as often as the rest).
-    // Counted only where the room made already might be too small: grown as it fills, the events would be
-    // copied into new pages. Room reserved and never written costs no memory.
-    if (out_.events.capacity() < 2 * tokens.size() || track_.loops) {
-        const std::size_t most = static_cast<std::size_t>(options_.limits.maxEvents);
-        std::size_t expected = 0;
-        std::size_t times = 1;
-        std::vector<std::size_t> outer;
-        for (const Token& token : tokens) {
-            if (token.op == Op::LoopBegin) {
-                outer.push_back(times);
-                times = std::min(times * static_cast<std::size_t>(std::max(tokens[token.value2].value, 1)), most);
-            } else if (token.op == Op::LoopEnd && !outer.empty()) {
-                times = outer.back();
-                outer.pop_back();
-            }
-            expected += times * (token.op == Op::Note || token.op == Op::RawNote || token.op == Op::ChordNote
-                                     ? 2
-                                     : token.op == Op::Program || token.op == Op::Control);
-        }
-        out_.events.reserve(std::min(expected, most));
-    }
+    // Room for the events counted as the track was read: grown as they are made, they would be copied into new
+    // pages. Room reserved and never written costs no memory.
+    const std::int64_t expected = std::min(track_.events, options_.limits.maxEvents);
+    if (out_.events.capacity() < static_cast<std::size_t>(expected))
+        out_.events.reserve(static_cast<std::size_t>(expected));
     // The steps are counted here and handed back at the end: nothing else looks at them while a track plays.
     std::int64_t steps = budget_.steps;
     const std::int64_t maxSteps = options_.limits.maxSteps;
-    const std::size_t count = tokens.size();
-    std::size_t pc = 0;
-    while (pc < count && !budget_.exhausted) {
+    CommandReader commands(track_.code);
+    while (!commands.AtEnd() && !budget_.exhausted) {
         if (++steps > maxSteps) {
-            Stop(tokens[pc].line, "ループを展開したコマンドが多すぎます");
+            Stop(commands.NextLine(), "ループを展開したコマンドが多すぎます");
             break;
         }
-        const Token& token = tokens[pc++];
+        const Token& token = commands.Next();
         // Most commands are plain notes: struck here, without the call through the whole switch.
         if (token.op == Op::Note && !sounding_.tied && !Shaping()) {
             const int key = KeyOf(token);
@@ -388,7 +366,7 @@ void TrackPlayer::Play()
                 continue;
             }
         }
-        Execute(token, pc);
+        Execute(token, commands);
     }
     budget_.steps = steps;
     Release();
@@ -402,7 +380,8 @@ void TrackPlayer::Play()
     out_.endTick = static_cast<std::uint32_t>(std::min(tick_, options_.limits.maxTicks));
 }
 
-void TrackPlayer::Execute(const Token& token, std::size_t& pc)
+// `token` is the one `commands` read last, and changes when a loop moves them.
+void TrackPlayer::Execute(const Token& token, CommandReader& commands)
 {
     switch (token.op) {
         case Op::Note:
@@ -444,16 +423,16 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             Advance(ticks);
             break;
         }
-        case Op::TupletBegin:
+        case Op::TupletBegin: {
             tupletTicks_ = TicksOf(token);
             tupletLeft_ = token.value;
             tupletDefault_ = defaultTicks_;
             tupletWeight_ = 0;
-            for (std::size_t i = pc, seen = 0; seen < static_cast<std::size_t>(tupletLeft_) && i < tokens_.size();
-                 ++i) {
-                const Op op = tokens_[i].op;
-                if (op == Op::Note || op == Op::RawNote || op == Op::Rest || op == Op::Chord) {
-                    tupletWeight_ += TicksOf(tokens_[i], tupletDefault_);
+            int seen = 0;
+            for (CommandReader ahead = commands; seen < tupletLeft_ && !ahead.AtEnd();) {
+                const Token& next = ahead.Next();
+                if (next.op == Op::Note || next.op == Op::RawNote || next.op == Op::Rest || next.op == Op::Chord) {
+                    tupletWeight_ += TicksOf(next, tupletDefault_);
                     ++seen;
                 }
             }
@@ -463,6 +442,7 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
                 tupletTicks_ = tupletLeft_;
             }
             break;
+        }
         case Op::Bar:
             barStart_ = tick_ - token.value;
             bars_.push_back(
@@ -599,18 +579,23 @@ void TrackPlayer::Execute(const Token& token, std::size_t& pc)
             SetValue(token.value, token.value2);
             Emit(Swung(tick_), 0xB0 | channel_, token.value, token.value2);
             break;
-        case Op::LoopBegin:
-            loops_.push_back(Loop{pc, tokens_[token.value2].value});
+        case Op::LoopBegin: {
+            CommandReader end = commands;
+            end.Seek(token.value2);
+            loops_.push_back(Loop{commands, end.Next().value});
             break;
+        }
         case Op::LoopBreak:
+            // The last time round, on past the loop's end.
             if (loops_.back().remaining == 1) {
-                pc = static_cast<std::size_t>(token.value2) + 1;
+                commands.Seek(token.value2);
+                commands.Next();
                 loops_.pop_back();
             }
             break;
         case Op::LoopEnd:
             if (--loops_.back().remaining > 0)
-                pc = loops_.back().bodyStart;
+                commands = loops_.back().bodyStart;
             else
                 loops_.pop_back();
             break;
@@ -1063,8 +1048,8 @@ void CheckBars(char track,
 
 }  // namespace
 
-// The tracks are unpacked into commands one at a time, and in format 1 each is written as soon as it is played,
-// so that only one track's commands and events are held at once.
+// The tracks are played one at a time from their packed commands, and in format 1 each is written as soon as it
+// is played, so that only one track's events are held at once.
 Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnostics)
 {
     Sequence sequence;
@@ -1081,29 +1066,24 @@ Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnost
     if (song.reset != Reset::None)
         shared.start = static_cast<std::uint32_t>(shared.barTicks);
     std::vector<std::pair<char, std::vector<BarLine>>> bars;
-    std::vector<Token> tokens;
     EventTrack played;
     // Room that is reserved but not written costs no memory; growing would copy the chunks again and again.
     // A song of repeats makes up to about ten bytes of SMF a byte of source.
     if (!options.format0)
         sequence.written.reserve(std::min<std::size_t>(song.sourceBytes * 16 + 1024, 64 << 20));
     sequence.texts = std::move(song.texts);
-    // Room for the longest track at once: grown for a later, longer track, the commands would go to new pages.
+    // Room for the events of the longest track at once: grown for a later, longer track, they would go to new pages.
     std::int64_t longest = 0;
     for (const Track& track : song.tracks)
-        longest = std::max(longest, track.commands);
-    tokens.reserve(static_cast<std::size_t>(longest));
-    if (!options.format0)  // and for its events, two a note
-        played.events.reserve(static_cast<std::size_t>(std::min(2 * longest, options.limits.maxEvents)));
+        longest = std::max(longest, track.events);
+    if (!options.format0)
+        played.events.reserve(static_cast<std::size_t>(std::min(longest, options.limits.maxEvents)));
     for (Track& track : song.tracks) {
-        ReadTrack(track, options, diagnostics, tokens);
         EventTrack& part = options.format0 ? sequence.parts.emplace_back() : played;
         part.events.clear();
         bars.emplace_back(track.name, std::vector<BarLine>());
-        TrackPlayer(track, tokens, part, bars.back().second, shared, options, diagnostics, budget).Play();
-        // The song is held largest while its last track is written: its commands are let go of before.
-        if (&track == &song.tracks.back())
-            std::vector<Token>().swap(tokens);
+        TrackPlayer(track, part, bars.back().second, shared, options, diagnostics, budget).Play();
+        std::vector<std::uint8_t>().swap(track.code);
         SortEvents(part.events);
         if (!part.events.empty())
             part.endTick = std::max(part.endTick, part.events.back().tick);

@@ -12,6 +12,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -157,6 +158,9 @@ bool WriteSmf(const std::string& path, const std::vector<std::uint8_t>& bytes)
     File file(std::fopen(temporary.c_str(), "wb"));
     if (!file)
         return false;
+#ifdef __linux__
+    fallocate(fileno(file.get()), 0, 0, static_cast<off_t>(bytes.size()));
+#endif
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     written = std::fclose(file.release()) == 0 && written;
     if (!written || !ReplaceFile(temporary, path)) {

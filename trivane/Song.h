@@ -131,14 +131,14 @@ struct Macro {
 };
 using MacroTable = std::map<std::string, Macro, std::less<>>;
 
-// A track holds its commands packed (see ReadTrack), as a large song holds millions of them, and they are
-// unpacked only when it is played, so that the full commands of only one track are held at a time.
+// A track holds its commands packed (see CommandReader), as a large song holds millions of them, and they are
+// played from there.
 struct Track {
     char name = 'A';  // 'A' to 'Z'
     int channel = 1;  // 1-16; 10 is drums
     std::vector<std::uint8_t> code;
     std::int64_t commands = 0;  // how many the code holds
-    bool loops = false;         // whether any of them is a loop's
+    std::int64_t events = 0;    // about how many it makes, loops repeated
 };
 
 enum class Reset : std::uint8_t { None, Gm, Gs, Xg };
