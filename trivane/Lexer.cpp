@@ -373,25 +373,10 @@ bool Lexer::ReadLengthPart(bool required, char command, std::int64_t& ticks)
 // known; every other part is summed at once.
 bool Lexer::ReadWrittenLength(char command, bool required, Length& length)
 {
-    // Most lengths are a note value alone ("4", "16"), then perhaps spaces, and nothing that a length goes on
-    // with: taken here at once, the spaces with it, as looking for dots would step over them. Anything else (a
-    // sign, '%', a leading 0, dots, '^', other separators, a value to refuse) goes the whole way below, from
-    // the same place.
     Frame& top = frames_.back();
     const char* const start = top.text.data() + top.pos;
-    const char* const end = top.text.data() + top.text.size();
-    int value = 0;
-    const char* const at = ShortNumber(start, end, 5, value);
-    const char* after = at;
-    while (after < end && *after == ' ')
-        ++after;
-    if (at != start && *start != '0' && (at == end || !IsDigit(*at)) && value <= TicksPerWhole &&
-        TicksPerWhole % value == 0 && TicksPerWhole / value <= options_.limits.maxTicks &&
-        (after == end || (*after != '.' && *after != '^' && !StartsBlanks.at[static_cast<unsigned char>(*after)]))) {
+    if (const char* const after = QuickLength(start, top.text.data() + top.text.size(), length)) {
         top.pos += static_cast<std::size_t>(after - start);
-        length.base = static_cast<std::uint32_t>(TicksPerWhole / value);
-        length.SetDots(0);
-        length.extra = 0;
         return true;
     }
     std::int64_t base = 0;
@@ -446,6 +431,45 @@ bool Lexer::ReadWrittenLength(char command, bool required, Length& length)
     if (extraAtBar >= 0)
         pulsesAfterBar_ = extra - extraAtBar;
     return true;
+}
+
+// Most lengths are note values written without blanks, "4", "8.", "4^16", "4.^16." and so on, then perhaps spaces,
+// and nothing that a length goes on with: read here at once, the spaces with them, as looking for more dots or
+// '^' would step over them. Null for anything else (a sign, '%', a leading 0, other blanks or a bar line inside
+// or after it, a value to refuse), which is then read the whole way from the same place.
+const char* Lexer::QuickLength(const char* at, const char* end, Length& length) const
+{
+    std::int64_t total = 0;
+    std::int64_t extra = 0;
+    for (bool first = true;; first = false) {
+        int value = 0;
+        const char* const digits = at;
+        at = ShortNumber(digits, end, 5, value);
+        if (at == digits || *digits == '0' || (at != end && IsDigit(*at)) || TicksPerWhole % value != 0)
+            return nullptr;
+        int dots = 0;
+        for (; at != end && *at == '.'; ++at)
+            ++dots;
+        std::int64_t ticks = 0;
+        if (!AddDots(TicksPerWhole / value, dots, ticks))
+            return nullptr;
+        if (first)
+            total = ticks;
+        else
+            extra = std::min(extra + ticks, options_.limits.maxTicks + 1);
+        if (at == end || *at != '^')
+            break;
+        ++at;
+    }
+    while (at != end && *at == ' ')
+        ++at;
+    if ((at != end && (*at == '.' || *at == '^' || StartsBlanks.at[static_cast<unsigned char>(*at)])) ||
+        total + extra > options_.limits.maxTicks)
+        return nullptr;
+    length.base = static_cast<std::uint32_t>(total);
+    length.SetDots(0);
+    length.extra = static_cast<std::uint32_t>(extra);
+    return at;
 }
 
 void Lexer::ReportFull()

@@ -142,6 +142,7 @@ private:
         return ReadWrittenLength(command, required, length);
     }
     bool ReadWrittenLength(char command, bool required, Length& length);
+    const char* QuickLength(const char* at, const char* end, Length& length) const;
     bool ReadCommand(std::vector<Token>& out);
     bool ReadSimpleCommand(unsigned char c, Token& token, std::vector<Token>& out);
     void ReadMacroUse();

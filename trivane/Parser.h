@@ -38,6 +38,21 @@ inline std::uint64_t TakeNumber(const std::uint8_t*& at)
     }
 }
 
+// Most numbers take a byte, some two: read here at once.
+inline std::uint64_t TakeShortNumber(const std::uint8_t*& at)
+{
+    const std::uint64_t first = at[0];
+    if (first < 0x80) {
+        ++at;
+        return first;
+    }
+    if (at[1] < 0x80) {
+        at += 2;
+        return (first & 0x7F) | static_cast<std::uint64_t>(at[-1]) << 7;
+    }
+    return TakeNumber(at);
+}
+
 inline std::int64_t Unzigzag(std::uint64_t number)
 {
     return static_cast<std::int64_t>(number >> 1) ^ -static_cast<std::int64_t>(number & 1);
@@ -58,7 +73,7 @@ public:
     // The command at `place` in the code next: a loop command, whose partners tell where they are.
     void Seek(std::int32_t place) { at_ = start_ + place; }
 
-    const Token& Next()
+    [[gnu::always_inline]] const Token& Next()
     {
         using namespace packed;
         token_.op = static_cast<Op>(*at_++);
@@ -68,11 +83,11 @@ public:
             token_.at = static_cast<std::uint32_t>(TakeNumber(at_));
         } else {
             if (fields & Line)
-                token_.line += static_cast<std::int32_t>(Unzigzag(TakeNumber(at_)));
-            token_.at += static_cast<std::uint32_t>(Unzigzag(TakeNumber(at_)));
+                token_.line += static_cast<std::int32_t>(Unzigzag(TakeShortNumber(at_)));
+            token_.at += static_cast<std::uint32_t>(Unzigzag(TakeShortNumber(at_)));
         }
-        token_.value = fields & Value ? static_cast<std::int32_t>(Unzigzag(TakeNumber(at_))) : 0;
-        token_.value2 = fields & Value2 ? static_cast<std::int32_t>(Unzigzag(TakeNumber(at_))) : 0;
+        token_.value = fields & Value ? static_cast<std::int32_t>(Unzigzag(TakeShortNumber(at_))) : 0;
+        token_.value2 = fields & Value2 ? static_cast<std::int32_t>(Unzigzag(TakeShortNumber(at_))) : 0;
         if (fields & Partner) {
             std::memcpy(&token_.value2, at_, 4);
             at_ += 4;
@@ -81,7 +96,7 @@ public:
         Length length;
         if (fields & (Base | Extra | Dots)) {
             if (fields & Base)
-                length.base = static_cast<std::uint32_t>(TakeNumber(at_));
+                length.base = static_cast<std::uint32_t>(TakeShortNumber(at_));
             if (fields & Extra)
                 length.extra = static_cast<std::uint32_t>(TakeNumber(at_));
             if (fields & Dots)

@@ -159,6 +159,9 @@ bool WriteSmf(const std::string& path, const std::vector<std::uint8_t>& bytes)
     if (!file)
         return false;
 #ifdef __linux__
+    // Its blocks taken now: a file system that allocates them only when it writes the file out (ext4) would
+    // otherwise write the whole of it while it replaces the old file, and keep us waiting. Where this cannot be
+    // done, the file is written all the same.
     fallocate(fileno(file.get()), 0, 0, static_cast<off_t>(bytes.size()));
 #endif
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
