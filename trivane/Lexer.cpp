@@ -453,10 +453,7 @@ const char* Lexer::QuickLength(const char* at, const char* end, Length& length) 
         std::int64_t ticks = 0;
         if (!AddDots(TicksPerWhole / value, dots, ticks))
             return nullptr;
-        if (first)
-            total = ticks;
-        else
-            extra = std::min(extra + ticks, options_.limits.maxTicks + 1);
+        (first ? total : extra) += ticks;
         if (at == end || *at != '^')
             break;
         ++at;
