@@ -126,15 +126,18 @@ bool IsLoop(Op op)
     return op == Op::LoopBegin || op == Op::LoopBreak || op == Op::LoopEnd;
 }
 
-// Appends `token` to `code`, after a command at `before`'s line and offset, which it then takes. Returns where a
-// loop command's partner goes in the code.
-std::size_t Pack(const Token& token, Token& before, std::vector<std::uint8_t>& code)
+// The most bytes a command takes packed: the op, the fields, seven numbers of ten bytes at the most, and a
+// partner's place.
+constexpr std::size_t MostPacked = 2 + 7 * 10 + 4;
+
+// Writes `token` packed at `at`, after a command at `before`'s line and offset, which it then takes; returns
+// where it ends. A loop command's partner goes at `partner`, once known.
+std::uint8_t* Pack(std::uint8_t* at, const Token& token, Token& before, std::uint8_t*& partner)
 {
     using namespace packed;
-    const bool loop = IsLoop(token.op);
     unsigned fields = (token.line != before.line ? Line : 0) | (token.value != 0 ? Value : 0) |
                       (token.value2 != 0 ? Value2 : 0);
-    if (loop)
+    if (IsLoop(token.op))
         fields = Whole | Partner | (token.value != 0 ? Value : 0);
     // Most commands have no length of their own: one test of all its bits for them.
     std::uint64_t lengthBits = 0;
@@ -143,8 +146,6 @@ std::size_t Pack(const Token& token, Token& before, std::vector<std::uint8_t>& c
     if (lengthBits != 0)
         fields |= (token.length.base != 0 ? Base : 0) | (token.length.extra != 0 ? Extra : 0) |
                   (token.length.Dots() != 0 ? Dots : 0);
-    std::uint8_t bytes[2 + 7 * 10];  // the op, the fields, and seven numbers of ten bytes at the most
-    std::uint8_t* at = bytes;
     *at++ = static_cast<std::uint8_t>(token.op);
     *at++ = static_cast<std::uint8_t>(fields);
     if (fields & Whole) {
@@ -159,8 +160,8 @@ std::size_t Pack(const Token& token, Token& before, std::vector<std::uint8_t>& c
         PutNumber(at, Zigzag(token.value));
     if (fields & Value2)
         PutNumber(at, Zigzag(token.value2));
-    const std::size_t partner = code.size() + static_cast<std::size_t>(at - bytes);
     if (fields & Partner) {
+        partner = at;
         std::memset(at, 0, 4);
         at += 4;
     }
@@ -170,10 +171,9 @@ std::size_t Pack(const Token& token, Token& before, std::vector<std::uint8_t>& c
         PutNumber(at, token.length.extra);
     if (fields & Dots)
         PutNumber(at, static_cast<std::uint64_t>(token.length.Dots()));
-    code.insert(code.end(), bytes, at);
     before.line = token.line;
     before.at = token.at;
-    return partner;
+    return at;
 }
 
 // What the checks of a whole track keep of its loop commands and program changes, in far fewer bytes than a
@@ -228,7 +228,7 @@ private:
     MacroTable macros_;
     // Each track's loop commands, to be matched when all are read, and its program changes.
     std::array<std::vector<KeptCommand>, 26> kept_;
-    std::array<std::vector<std::uint8_t>, 26> code_;
+    std::array<ByteBuffer, 26> code_;
     std::array<Token, 26> packedLast_;       // the line and offset the next command of each track is packed after
     std::array<std::int64_t, 26> counts_{};  // commands of each track
     std::array<EventCount, 26> events_;
@@ -298,8 +298,8 @@ Song SongReader::Read(std::string source)
         // Each loop command is told where its partner lies in the code.
         for (const KeptCommand& command : kept_[i]) {
             if (IsLoop(command.op))
-                std::memcpy(&track.code[command.partner], &kept_[i][static_cast<std::size_t>(command.value2)].place,
-                            4);
+                std::memcpy(track.code.Data() + command.partner,
+                            &kept_[i][static_cast<std::size_t>(command.value2)].place, 4);
         }
         song_.tracks.push_back(std::move(track));
     }
@@ -358,15 +358,20 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
         if (!(currentTracks_ & (1u << i)))
             continue;
         counts_[i] += count;
-        // A track's commands packed take about as many bytes as their text, a few times more where macros
-        // expand. Room for the whole text at once spares most tracks the growing, which copies them into new
-        // pages each time; room never written costs no memory.
-        if (code_[i].capacity() == 0)
-            code_[i].reserve(std::min<std::size_t>(song_.sourceBytes, 4 << 20));
         EventCount& events = events_[i];
+        ByteBuffer& code = code_[i];
+        std::uint8_t* at = code.Data() + code.Size();
+        std::size_t room = 0;  // commands that surely fit at `at`
         for (const Token& token : lineTokens_) {
-            const std::size_t place = code_[i].size();
-            const std::size_t partner = Pack(token, packedLast_[i], code_[i]);
+            if (room == 0) {
+                room = std::min<std::size_t>(lineTokens_.size(), 256);
+                code.Keep(at);
+                at = code.Room(room * MostPacked);
+            }
+            --room;
+            const std::size_t place = static_cast<std::size_t>(at - code.Data());
+            std::uint8_t* partner = nullptr;
+            at = Pack(at, token, packedLast_[i], partner);
             switch (token.op) {
                 case Op::Note:
                 case Op::RawNote:
@@ -386,7 +391,7 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
                 case Op::LoopEnd:
                     kept_[i].push_back(KeptCommand{token.op, 0, token.line, token.at, 0,
                                                    static_cast<std::uint32_t>(place),
-                                                   static_cast<std::uint32_t>(partner)});
+                                                   static_cast<std::uint32_t>(partner - code.Data())});
                     if (token.op == Op::LoopBegin) {
                         events.loops.push_back(events.events);
                     } else if (token.op == Op::LoopEnd && !events.loops.empty()) {
@@ -400,6 +405,7 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
                     break;
             }
         }
+        code.Keep(at);
     }
     return true;
 }

@@ -63,8 +63,8 @@ inline std::int64_t Unzigzag(std::uint64_t number)
 // so that playing may look ahead, or come back to the start of a loop.
 class CommandReader {
 public:
-    explicit CommandReader(const std::vector<std::uint8_t>& code)
-        : start_(code.data()), at_(code.data()), end_(code.data() + code.size())
+    explicit CommandReader(const ByteBuffer& code)
+        : start_(code.Data()), at_(code.Data()), end_(code.Data() + code.Size())
     {
     }
 

@@ -1083,7 +1083,7 @@ Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnost
         part.events.clear();
         bars.emplace_back(track.name, std::vector<BarLine>());
         TrackPlayer(track, part, bars.back().second, shared, options, diagnostics, budget).Play();
-        std::vector<std::uint8_t>().swap(track.code);
+        track.code.Free();
         SortEvents(part.events);
         if (!part.events.empty())
             part.endTick = std::max(part.endTick, part.events.back().tick);

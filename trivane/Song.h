@@ -1,11 +1,15 @@
 // The parsed song, checked: its settings, and the lines of each track with the macros they use.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <map>
+#include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // One pulse is 1/480 of a quarter note; a whole note is 1920 pulses, so l1 to l1920 divide it whenever
@@ -131,12 +135,68 @@ struct Macro {
 };
 using MacroTable = std::map<std::string, Macro, std::less<>>;
 
+// Bytes written at their end through a pointer once room is made for them: an insert into a byte vector costs a
+// call for each command. Grown with realloc, which moves a large block by remapping its pages rather than
+// copying them; room never written costs no memory.
+class ByteBuffer {
+public:
+    ByteBuffer() = default;
+    ByteBuffer(ByteBuffer&& other) noexcept
+        : data_(std::exchange(other.data_, nullptr)),
+          size_(std::exchange(other.size_, 0)),
+          capacity_(std::exchange(other.capacity_, 0))
+    {
+    }
+    ByteBuffer& operator=(ByteBuffer&& other) noexcept
+    {
+        ByteBuffer(std::move(other)).Swap(*this);
+        return *this;
+    }
+    ~ByteBuffer() { std::free(data_); }
+
+    std::uint8_t* Data() { return data_; }
+    const std::uint8_t* Data() const { return data_; }
+    std::size_t Size() const { return size_; }
+
+    // Where `bytes` more may be written; Keep() then says how far they were.
+    std::uint8_t* Room(std::size_t bytes)
+    {
+        if (capacity_ - size_ < bytes)
+            Grow(bytes);
+        return data_ + size_;
+    }
+    void Keep(const std::uint8_t* end) { size_ = static_cast<std::size_t>(end - data_); }
+
+    void Free() { ByteBuffer().Swap(*this); }
+
+private:
+    void Swap(ByteBuffer& other) noexcept
+    {
+        std::swap(data_, other.data_);
+        std::swap(size_, other.size_);
+        std::swap(capacity_, other.capacity_);
+    }
+    void Grow(std::size_t bytes)
+    {
+        const std::size_t capacity = std::max({2 * capacity_, size_ + bytes, std::size_t{4096}});
+        void* grown = std::realloc(data_, capacity);
+        if (grown == nullptr)
+            throw std::bad_alloc();
+        data_ = static_cast<std::uint8_t*>(grown);
+        capacity_ = capacity;
+    }
+
+    std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
 // A track holds its commands packed (see CommandReader), as a large song holds millions of them, and they are
 // played from there.
 struct Track {
     char name = 'A';  // 'A' to 'Z'
     int channel = 1;  // 1-16; 10 is drums
-    std::vector<std::uint8_t> code;
+    ByteBuffer code;
     std::int64_t commands = 0;  // how many the code holds
     std::int64_t events = 0;    // about how many it makes, loops repeated
 };
