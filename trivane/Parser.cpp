@@ -176,16 +176,18 @@ std::uint8_t* Pack(std::uint8_t* at, const Token& token, Token& before, std::uin
     return at;
 }
 
-// What the checks of a whole track keep of its loop commands and program changes, in far fewer bytes than a
-// Token: a song of short repeats holds many.
-struct KeptCommand {
+// A loop command of a track, kept to be matched with its partners once the whole track is read, in far fewer
+// bytes than a Token, as a song of short repeats holds many: where it lies in the track's code, which holds its
+// line and offset, and where its partner's place goes there.
+struct LoopCommand {
     Op op;
-    std::uint8_t value;  // a program change's number
-    std::int32_t line;
-    std::uint32_t at;
-    std::int32_t value2 = 0;   // a loop command's partner: its index among these
-    std::uint32_t place = 0;   // of a loop command in its track's code
-    std::uint32_t partner = 0;  // and where its partner's place is written there
+    std::uint8_t partner;  // from its place
+    std::uint32_t place;
+};
+
+struct ProgramChange {
+    int program;
+    Place place;
 };
 
 // About how many events a track makes, each of its loops counted as often as it repeats, so that room for
@@ -197,7 +199,10 @@ struct EventCount {
 
 }  // namespace
 
-void MatchLoops(std::vector<KeptCommand>& commands, const CompileOptions& options, Diagnostics& diagnostics);
+void MatchLoops(const std::vector<LoopCommand>& loops,
+                ByteBuffer& code,
+                const CompileOptions& options,
+                Diagnostics& diagnostics);
 
 namespace {
 
@@ -227,7 +232,8 @@ private:
     std::string text_;  // the source with its comments blanked, which macros view
     MacroTable macros_;
     // Each track's loop commands, to be matched when all are read, and its program changes.
-    std::array<std::vector<KeptCommand>, 26> kept_;
+    std::array<std::vector<LoopCommand>, 26> loops_;
+    std::array<std::vector<ProgramChange>, 26> programs_;
     std::array<ByteBuffer, 26> code_;
     std::array<Token, 26> packedLast_;       // the line and offset the next command of each track is packed after
     std::array<std::int64_t, 26> counts_{};  // commands of each track
@@ -294,13 +300,8 @@ Song SongReader::Read(std::string source)
         track.code = std::move(code_[i]);
         track.commands = counts_[i];
         track.events = events_[i].events;
-        MatchLoops(kept_[i], options_, diagnostics_);
-        // Each loop command is told where its partner lies in the code.
-        for (const KeptCommand& command : kept_[i]) {
-            if (IsLoop(command.op))
-                std::memcpy(track.code.Data() + command.partner,
-                            &kept_[i][static_cast<std::size_t>(command.value2)].place, 4);
-        }
+        MatchLoops(loops_[i], track.code, options_, diagnostics_);
+        std::vector<LoopCommand>().swap(loops_[i]);
         song_.tracks.push_back(std::move(track));
     }
     for (int i = 0; i < 26; ++i) {
@@ -360,6 +361,10 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
         counts_[i] += count;
         EventCount& events = events_[i];
         ByteBuffer& code = code_[i];
+        // A track's commands packed take about as many bytes as their text, a few times more where macros
+        // expand. Room for the whole text at once spares most tracks the growing, which copies a small buffer.
+        if (code.Size() == 0)
+            code.Reserve(std::min<std::size_t>(song_.sourceBytes, 4 << 20));
         std::uint8_t* at = code.Data() + code.Size();
         std::size_t room = 0;  // commands that surely fit at `at`
         for (const Token& token : lineTokens_) {
@@ -383,15 +388,13 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
                     break;
                 case Op::Program:
                     ++events.events;
-                    kept_[i].push_back(
-                        KeptCommand{token.op, static_cast<std::uint8_t>(token.value), token.line, token.at});
+                    programs_[i].push_back(ProgramChange{token.value, Place(token.line, token.at)});
                     break;
                 case Op::LoopBegin:
                 case Op::LoopBreak:
                 case Op::LoopEnd:
-                    kept_[i].push_back(KeptCommand{token.op, 0, token.line, token.at, 0,
-                                                   static_cast<std::uint32_t>(place),
-                                                   static_cast<std::uint32_t>(partner - code.Data())});
+                    loops_[i].push_back(LoopCommand{token.op, static_cast<std::uint8_t>(partner - code.Data() - place),
+                                                    static_cast<std::uint32_t>(place)});
                     if (token.op == Op::LoopBegin) {
                         events.loops.push_back(events.events);
                     } else if (token.op == Op::LoopEnd && !events.loops.empty()) {
@@ -549,25 +552,23 @@ void SongReader::WarnOfSharedChannels()
 {
     struct Programs {
         const Track* track = nullptr;
-        const KeptCommand* first = nullptr;
+        const ProgramChange* first = nullptr;
         std::bitset<128> used;
     };
     std::vector<Programs> programs;
     for (const Track& track : song_.tracks) {
         Programs mine;
         mine.track = &track;
-        for (const KeptCommand& token : kept_[track.name - 'A']) {
-            if (token.op == Op::Program) {
-                mine.first = mine.first ? mine.first : &token;
-                mine.used.set(static_cast<std::size_t>(token.value));
-            }
+        for (const ProgramChange& change : programs_[track.name - 'A']) {
+            mine.first = mine.first ? mine.first : &change;
+            mine.used.set(static_cast<std::size_t>(change.program));
         }
         if (mine.first == nullptr)
             continue;
         for (const Programs& other : programs) {
             if (other.track->channel == track.channel && other.used != mine.used) {
                 diagnostics_.Warning(
-                    Place(mine.first->line, mine.first->at),
+                    mine.first->place,
                     "トラック %c と %c は同じチャンネル %d で違う音色を指定しています (@ はチャンネルの"
                     "両方のトラックに効きます)",
                     other.track->name, track.name, track.channel);
@@ -580,43 +581,56 @@ void SongReader::WarnOfSharedChannels()
 
 }  // namespace
 
-// Links each '[' ':' ']' to its partners, so that playing needs no search.
-void MatchLoops(std::vector<KeptCommand>& tokens, const CompileOptions& options, Diagnostics& diagnostics)
+// Links each '[' ':' ']' to its partners, so that playing needs no search: each is told in the code where its
+// partner lies, '[' and ':' their ']', ']' its '['.
+void MatchLoops(const std::vector<LoopCommand>& loops,
+                ByteBuffer& code,
+                const CompileOptions& options,
+                Diagnostics& diagnostics)
 {
+    auto placeOf = [&code](const LoopCommand& command) {
+        CommandReader reader(code);
+        reader.Seek(static_cast<std::int32_t>(command.place));
+        const Token& token = reader.Next();
+        return Place(token.line, token.at);
+    };
+    auto link = [&code](const LoopCommand& command, const LoopCommand& partner) {
+        std::memcpy(code.Data() + command.place + command.partner, &partner.place, 4);
+    };
     struct Open {
-        std::uint32_t begin;
+        std::size_t begin;
         std::int64_t breakAt;  // -1: none yet
     };
     std::vector<Open> open;
-    for (std::uint32_t i = 0; i < tokens.size(); ++i) {
-        KeptCommand& token = tokens[i];
-        if (token.op == Op::LoopBegin) {
+    for (std::size_t i = 0; i < loops.size(); ++i) {
+        const LoopCommand& command = loops[i];
+        if (command.op == Op::LoopBegin) {
             open.push_back(Open{i, -1});
             if (static_cast<int>(open.size()) == options.limits.maxLoopDepth + 1)
-                diagnostics.Error(Place(token.line, token.at), "ループの入れ子が深すぎます (最大 %d 段)",
+                diagnostics.Error(placeOf(command), "ループの入れ子が深すぎます (最大 %d 段)",
                                   options.limits.maxLoopDepth);
-        } else if (token.op == Op::LoopBreak) {
+        } else if (command.op == Op::LoopBreak) {
             if (open.empty())
-                diagnostics.Error(Place(token.line, token.at), "':' がループの外にあります");
+                diagnostics.Error(placeOf(command), "':' がループの外にあります");
             else if (open.back().breakAt >= 0)
-                diagnostics.Error(Place(token.line, token.at), "1 つのループに ':' が 2 つあります");
+                diagnostics.Error(placeOf(command), "1 つのループに ':' が 2 つあります");
             else
-                open.back().breakAt = i;
-        } else if (token.op == Op::LoopEnd) {
+                open.back().breakAt = static_cast<std::int64_t>(i);
+        } else if (command.op == Op::LoopEnd) {
             if (open.empty()) {
-                diagnostics.Error(Place(token.line, token.at), "']' に対応する '[' がありません");
+                diagnostics.Error(placeOf(command), "']' に対応する '[' がありません");
                 continue;
             }
             Open loop = open.back();
             open.pop_back();
-            token.value2 = static_cast<std::int32_t>(loop.begin);
-            tokens[loop.begin].value2 = static_cast<std::int32_t>(i);
+            link(command, loops[loop.begin]);
+            link(loops[loop.begin], command);
             if (loop.breakAt >= 0)
-                tokens[loop.breakAt].value2 = static_cast<std::int32_t>(i);
+                link(loops[static_cast<std::size_t>(loop.breakAt)], command);
         }
     }
     for (const Open& loop : open)
-        diagnostics.Error(Place(tokens[loop.begin].line, tokens[loop.begin].at), "'[' に対応する ']' がありません");
+        diagnostics.Error(placeOf(loops[loop.begin]), "'[' に対応する ']' がありません");
 }
 
 Song ParseSong(std::string text, const CompileOptions& options, Diagnostics& diagnostics)

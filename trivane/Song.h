@@ -166,6 +166,11 @@ public:
         return data_ + size_;
     }
     void Keep(const std::uint8_t* end) { size_ = static_cast<std::size_t>(end - data_); }
+    void Reserve(std::size_t bytes)
+    {
+        if (capacity_ < bytes)
+            Grow(bytes - size_);
+    }
 
     void Free() { ByteBuffer().Swap(*this); }
 
