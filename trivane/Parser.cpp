@@ -126,6 +126,20 @@ bool IsLoop(Op op)
     return op == Op::LoopBegin || op == Op::LoopBreak || op == Op::LoopEnd;
 }
 
+// The first byte of the short form a note, a drum's note or a rest may take, without its length's bit; 0 for
+// any other command.
+unsigned ShortForm(const Token& token)
+{
+    using namespace packed;
+    if (token.op == Op::RawNote)
+        return Short | ShortRawNote;
+    if (token.op == Op::Rest && token.value == 0)
+        return Short | ShortRest;
+    if (token.op == Op::Note && token.value >= ShortNoteLow && token.value <= ShortNoteHigh)
+        return Short | static_cast<unsigned>(token.value - ShortNoteLow);
+    return 0;
+}
+
 // The most bytes a command takes packed: the op, the fields, seven numbers of ten bytes at the most, and a
 // partner's place.
 constexpr std::size_t MostPacked = 2 + 7 * 10 + 4;
@@ -135,8 +149,21 @@ constexpr std::size_t MostPacked = 2 + 7 * 10 + 4;
 std::uint8_t* Pack(std::uint8_t* at, const Token& token, Token& before, std::uint8_t*& partner)
 {
     using namespace packed;
-    unsigned fields = (token.line != before.line ? Line : 0) | (token.value != 0 ? Value : 0) |
-                      (token.value2 != 0 ? Value2 : 0);
+    const std::int64_t step = static_cast<std::int64_t>(token.at) - before.at;
+    const unsigned form = ShortForm(token);
+    if (form != 0 && token.line == before.line && token.value2 == 0 && token.length.extra == 0 &&
+        token.length.Dots() == 0 && step >= 0 && step <= 0xFF) {
+        *at++ = static_cast<std::uint8_t>(form | (token.length.base != 0 ? ShortWithBase : 0));
+        *at++ = static_cast<std::uint8_t>(step);
+        if (token.op == Op::RawNote)
+            *at++ = static_cast<std::uint8_t>(token.value);
+        if (token.length.base != 0)
+            PutNumber(at, token.length.base);
+        before.at = token.at;
+        return at;
+    }
+    unsigned fields =
+        (token.line != before.line ? Line : 0) | (token.value != 0 ? Value : 0) | (token.value2 != 0 ? Value2 : 0);
     if (IsLoop(token.op))
         fields = Whole | Partner | (token.value != 0 ? Value : 0);
     // Most commands have no length of their own: one test of all its bits for them.

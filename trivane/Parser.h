@@ -14,9 +14,14 @@ Song ParseSong(std::string text, const CompileOptions& options, Diagnostics& dia
 
 // A packed command is its op, a byte that tells which fields follow, then those fields as variable-length
 // numbers, seven bits a byte: the line and the offset as differences from the command before, each signed one
-// zigzagged so that a small negative number stays short. Most commands take three or four bytes. A loop
-// command holds its line and offset whole, so that playing may jump to it, and its partner's place in the code
-// in four bytes of its own, filled in once the track's loops are matched.
+// zigzagged so that a small negative number stays short. A loop command holds its line and offset whole, so
+// that playing may jump to it, and its partner's place in the code in four bytes of its own, filled in once the
+// track's loops are matched.
+//
+// Most commands are notes and rests on the line of the command before, a few bytes after it, with no length
+// or a plain one: they take a short form of two or three bytes. Its first byte, 0x80 and more (no op is), says
+// what it is and whether a length follows; then the offset's difference, a byte; then a drum's note number; then
+// the length.
 namespace packed {
 constexpr unsigned Line = 1;
 constexpr unsigned Value = 2;
@@ -26,6 +31,15 @@ constexpr unsigned Extra = 16;
 constexpr unsigned Dots = 32;
 constexpr unsigned Whole = 64;     // the line and the offset as they are
 constexpr unsigned Partner = 128;  // value2: the place of the partner command, four bytes
+
+constexpr unsigned Short = 0x80;
+constexpr unsigned ShortWithBase = 0x40;
+// The rest of a short form's first byte: a note's value, lifted by ShortNoteLow, or one of these.
+constexpr int ShortNoteLow = -16;
+constexpr int ShortNoteHigh = 31;
+constexpr unsigned ShortRawNote = ShortNoteHigh - ShortNoteLow + 1;
+constexpr unsigned ShortRest = ShortRawNote + 1;
+static_assert(static_cast<unsigned>(Op::Humanize) < Short && ShortRest < ShortWithBase);
 
 inline std::uint64_t TakeNumber(const std::uint8_t*& at)
 {
@@ -76,7 +90,22 @@ public:
     [[gnu::always_inline]] const Token& Next()
     {
         using namespace packed;
-        token_.op = static_cast<Op>(*at_++);
+        const unsigned first = *at_++;
+        if (first & Short) {
+            const unsigned what = first & (ShortWithBase - 1);
+            token_.at += *at_++;
+            token_.op = what < ShortRawNote ? Op::Note : what == ShortRawNote ? Op::RawNote : Op::Rest;
+            token_.value = what < ShortRawNote    ? static_cast<int>(what) + ShortNoteLow
+                           : what == ShortRawNote ? *at_++
+                                                  : 0;
+            token_.value2 = 0;
+            Length length;
+            if (first & ShortWithBase)
+                length.base = static_cast<std::uint32_t>(TakeShortNumber(at_));
+            token_.length = length;
+            return token_;
+        }
+        token_.op = static_cast<Op>(first);
         const unsigned fields = *at_++;
         if (fields & Whole) {
             token_.line = static_cast<std::int32_t>(TakeNumber(at_));
