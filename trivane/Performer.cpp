@@ -276,11 +276,17 @@ private:
         }
         return true;
     }
+    // The event is put together where it is kept: built apart and copied whole, in wider pieces than it was
+    // written in, it would wait for those writes to reach memory, twice a note.
     void Emit(std::int64_t tick, std::uint8_t status, int data1, int data2)
     {
-        if (Spend(tick))
-            out_.events.push_back(Event{static_cast<std::uint32_t>(tick), status, static_cast<std::uint8_t>(data1),
-                                        static_cast<std::uint8_t>(data2)});
+        if (!Spend(tick))
+            return;
+        Event& event = out_.events.emplace_back();
+        event.tick = static_cast<std::uint32_t>(tick);
+        event.status = status;
+        event.data1 = static_cast<std::uint8_t>(data1);
+        event.data2 = static_cast<std::uint8_t>(data2);
     }
     void Stop(int line, const char* what);
 
