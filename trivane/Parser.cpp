@@ -217,6 +217,17 @@ struct ProgramChange {
     Place place;
 };
 
+// The events each command makes when played, most of them: a note's two, a controller's or a program's one.
+// Looked up, as a switch on the ops of a song's commands would mostly jump where it was not expected.
+constexpr auto EventsOf = [] {
+    std::array<std::uint8_t, 256> events{};
+    for (Op op : {Op::Note, Op::RawNote, Op::ChordNote})
+        events[static_cast<unsigned>(op)] = 2;
+    for (Op op : {Op::Control, Op::Program})
+        events[static_cast<unsigned>(op)] = 1;
+    return events;
+}();
+
 // About how many events a track makes, each of its loops counted as often as it repeats, so that room for
 // them is made at once: grown as they are made, the events would be copied into new pages.
 struct EventCount {
@@ -404,35 +415,20 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
             const std::size_t place = static_cast<std::size_t>(at - code.Data());
             std::uint8_t* partner = nullptr;
             at = Pack(at, token, packedLast_[i], partner);
-            switch (token.op) {
-                case Op::Note:
-                case Op::RawNote:
-                case Op::ChordNote:
-                    events.events += 2;
-                    break;
-                case Op::Control:
-                    ++events.events;
-                    break;
-                case Op::Program:
-                    ++events.events;
-                    programs_[i].push_back(ProgramChange{token.value, Place(token.line, token.at)});
-                    break;
-                case Op::LoopBegin:
-                case Op::LoopBreak:
-                case Op::LoopEnd:
-                    loops_[i].push_back(LoopCommand{token.op, static_cast<std::uint8_t>(partner - code.Data() - place),
-                                                    static_cast<std::uint32_t>(place)});
-                    if (token.op == Op::LoopBegin) {
-                        events.loops.push_back(events.events);
-                    } else if (token.op == Op::LoopEnd && !events.loops.empty()) {
-                        const std::int64_t start = events.loops.back();
-                        events.loops.pop_back();
-                        events.events = std::min(start + (events.events - start) * std::max(token.value, 1),
-                                                 options_.limits.maxEvents);
-                    }
-                    break;
-                default:
-                    break;
+            events.events += EventsOf[static_cast<unsigned>(token.op)];
+            if (token.op == Op::Program) {
+                programs_[i].push_back(ProgramChange{token.value, Place(token.line, token.at)});
+            } else if (IsLoop(token.op)) {
+                loops_[i].push_back(LoopCommand{token.op, static_cast<std::uint8_t>(partner - code.Data() - place),
+                                                static_cast<std::uint32_t>(place)});
+                if (token.op == Op::LoopBegin) {
+                    events.loops.push_back(events.events);
+                } else if (token.op == Op::LoopEnd && !events.loops.empty()) {
+                    const std::int64_t start = events.loops.back();
+                    events.loops.pop_back();
+                    events.events = std::min(start + (events.events - start) * std::max(token.value, 1),
+                                             options_.limits.maxEvents);
+                }
             }
         }
         code.Keep(at);
