@@ -274,7 +274,6 @@ private:
     std::array<std::vector<ProgramChange>, 26> programs_;
     std::array<ByteBuffer, 26> code_;
     std::array<Token, 26> packedLast_;       // the line and offset the next command of each track is packed after
-    std::array<std::int64_t, 26> counts_{};  // commands of each track
     std::array<EventCount, 26> events_;
     std::vector<Token> lineTokens_;
     std::int64_t stored_ = 0;
@@ -336,7 +335,6 @@ Song SongReader::Read(std::string source)
         track.name = static_cast<char>('A' + i);
         track.channel = channels_[i];
         track.code = std::move(code_[i]);
-        track.commands = counts_[i];
         track.events = events_[i].events;
         MatchLoops(loops_[i], track.code, options_, diagnostics_);
         std::vector<LoopCommand>().swap(loops_[i]);
@@ -396,7 +394,6 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
     for (int i = 0; currentTracks_ >> i != 0; ++i) {  // up to the last track named
         if (!(currentTracks_ & (1u << i)))
             continue;
-        counts_[i] += count;
         EventCount& events = events_[i];
         ByteBuffer& code = code_[i];
         // A track's commands packed take about as many bytes as their text, a few times more where macros

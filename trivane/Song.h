@@ -202,8 +202,7 @@ struct Track {
     char name = 'A';  // 'A' to 'Z'
     int channel = 1;  // 1-16; 10 is drums
     ByteBuffer code;
-    std::int64_t commands = 0;  // how many the code holds
-    std::int64_t events = 0;    // about how many it makes, loops repeated
+    std::int64_t events = 0;  // about how many its commands make, loops repeated
 };
 
 enum class Reset : std::uint8_t { None, Gm, Gs, Xg };
