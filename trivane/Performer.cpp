@@ -158,6 +158,7 @@ private:
     // the next note or chord to it.
     struct Sounding {
         bool tied = false;
+        bool swung = false;  // its end was moved by swing, which may be off by the time it is released
         std::vector<int> keys;
         std::int64_t fullEnd = 0;
         std::int64_t gateEnd = 0;
@@ -675,6 +676,7 @@ void TrackPlayer::Sound(const Token& token)
     held.swap(keys_);
     keys_.clear();
     sounding_.tied = false;
+    sounding_.swung = swingPair_ != 0;
     sounding_.fullEnd = strike.end;
     sounding_.gateEnd = strike.gateEnd;
     Advance(ticks);
@@ -780,7 +782,7 @@ void TrackPlayer::DropOrnaments(const char* why)
 // With humanize, the keys released are kept, so that the next note does not start early over them.
 std::int64_t TrackPlayer::ShapedRelease(std::int64_t tick, std::int64_t next)
 {
-    if (swingPair_ != 0)
+    if (swingPair_ != 0 || sounding_.swung)
         tick = std::min(tick, next == SwungNow ? Swung(tick_) : next);
     released_ = sounding_.keys;
     releasedAt_ = tick;
@@ -792,12 +794,13 @@ inline void TrackPlayer::Release(std::int64_t next)
     if (sounding_.keys.empty())
         return;
     std::int64_t tick = sounding_.tied ? sounding_.fullEnd : sounding_.gateEnd;
-    if ((swingPair_ | humanize_) != 0)
+    if ((swingPair_ | humanize_) != 0 || sounding_.swung)
         tick = ShapedRelease(tick, next);
     for (int key : sounding_.keys)
         Emit(tick, 0x80 | channel_, key, 0);
     sounding_.keys.clear();
     sounding_.tied = false;
+    sounding_.swung = false;
 }
 
 // The pulses a note of `ticks` sounds: q's eighths of it, or q%'s pulses less (1 at least, with a warning).
