@@ -229,11 +229,10 @@ private:
     void PlayGraces(Strike& strike, bool tied, int velocity);
     void DropOrnaments(const char* why);
     // At every note: worth no call of its own.
-    // Ends the sounding note or chord. With swing, at the latest where what comes now is struck: `next`, or by
-    // default the tick swung.
+    // Ends the sounding note or chord. One that swing lengthened ends at the latest where what comes now is
+    // struck, `next` or by default the tick swung: after a bar line that moves the pairs, or once swing is off.
     static constexpr std::int64_t SwungNow = -1;
     [[gnu::always_inline]] inline void Release(std::int64_t next = SwungNow);
-    std::int64_t ShapedRelease(std::int64_t tick, std::int64_t next);
     std::int64_t NoteTicks(const Token& token) { return tupletLeft_ == 0 ? TicksOf(token) : TupletShare(token); }
     std::int64_t TupletShare(const Token& token);
     // Both here for the common case, asked at every note: no ramp going on, the whole length sounding.
@@ -332,9 +331,8 @@ private:
     int swingFirst_;
     int humanize_;  // as Op::Humanize: pulses | velocity << 16
     std::uint64_t random_ = 0;
-    // With humanize, the keys released last and when: a note may not start early over a key still sounding.
-    std::vector<int> released_;
-    std::int64_t releasedAt_ = 0;
+    // Where each key was released last: with humanize, a note may not start early over a key still sounding.
+    std::array<std::int64_t, 128> releasedAt_{};
     std::int64_t lastStart_ = -1;  // of the note or chord struck last with humanize
     // The notes of the chord being read, then the keys to strike.
     std::vector<int> keys_;
@@ -735,10 +733,8 @@ void TrackPlayer::Humanize(Strike& strike, bool early, const std::vector<int>& k
     std::int64_t earliest = strike.start;
     if (early) {
         earliest = std::max<std::int64_t>(shared_.start, lastStart_ + 1);
-        for (int key : keys) {
-            if (std::find(released_.begin(), released_.end(), key) != released_.end())
-                earliest = std::max(earliest, releasedAt_);
-        }
+        for (int key : keys)
+            earliest = std::max(earliest, releasedAt_[static_cast<std::size_t>(key)]);
         earliest = std::min(earliest, strike.start);
     }
     strike.start = std::clamp(strike.start + late, earliest, std::max(strike.start, strike.gateEnd - 1));
@@ -778,26 +774,17 @@ void TrackPlayer::DropOrnaments(const char* why)
     graces_.clear();
 }
 
-// A note swung long before a bar line that moves the pairs (after a pickup) ends where the next one starts.
-// With humanize, the keys released are kept, so that the next note does not start early over them.
-std::int64_t TrackPlayer::ShapedRelease(std::int64_t tick, std::int64_t next)
-{
-    if (swingPair_ != 0 || sounding_.swung)
-        tick = std::min(tick, next == SwungNow ? Swung(tick_) : next);
-    released_ = sounding_.keys;
-    releasedAt_ = tick;
-    return tick;
-}
-
 inline void TrackPlayer::Release(std::int64_t next)
 {
     if (sounding_.keys.empty())
         return;
     std::int64_t tick = sounding_.tied ? sounding_.fullEnd : sounding_.gateEnd;
-    if ((swingPair_ | humanize_) != 0 || sounding_.swung)
-        tick = ShapedRelease(tick, next);
-    for (int key : sounding_.keys)
+    if (swingPair_ != 0 || sounding_.swung)
+        tick = std::min(tick, next == SwungNow ? Swung(tick_) : next);
+    for (int key : sounding_.keys) {
         Emit(tick, 0x80 | channel_, key, 0);
+        releasedAt_[static_cast<std::size_t>(key)] = tick;
+    }
     sounding_.keys.clear();
     sounding_.tied = false;
     sounding_.swung = false;
