@@ -1138,7 +1138,8 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
                 return ReadGrace(out, token, false);
             if (grace_)
                 return ReadGrace(out, token, true);
-            break;
+            PushNote(out, token);
+            return true;
         case 'l':
             token.op = Op::Length;
             if (!ReadLength('l', true, token.length))
@@ -1203,10 +1204,7 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
                 return ReadSimpleCommand(c, token, out);
             break;
     }
-    if (token.op == Op::RawNote)
-        PushNote(out, token);
-    else
-        Push(out, token);
+    Push(out, token);
     return true;
 }
 

@@ -363,9 +363,10 @@ void TrackPlayer::Play()
             break;
         }
         const Token& token = commands.Next();
-        // Most commands are plain notes: struck here, without the call through the whole switch.
-        if (token.op == Op::Note && !sounding_.tied && !Shaping()) {
-            const int key = KeyOf(token);
+        // Most commands are plain notes, or drums by their numbers: struck here, without the call through the whole
+        // switch.
+        if ((token.op == Op::Note || token.op == Op::RawNote) && !sounding_.tied && !Shaping()) {
+            const int key = token.op == Op::Note ? KeyOf(token) : token.value;
             if (key >= 0 && key <= 127) {
                 SoundOne(key, token);
                 continue;
