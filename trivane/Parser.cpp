@@ -235,14 +235,57 @@ struct EventCount {
     std::vector<std::int64_t> loops;  // the count where each open loop began
 };
 
-}  // namespace
-
+// Links each '[' ':' ']' to its partners, so that playing needs no search: each is told in the code where its
+// partner lies, '[' and ':' their ']', ']' its '['.
 void MatchLoops(const std::vector<LoopCommand>& loops,
                 ByteBuffer& code,
                 const CompileOptions& options,
-                Diagnostics& diagnostics);
-
-namespace {
+                Diagnostics& diagnostics)
+{
+    auto placeOf = [&code](const LoopCommand& command) {
+        CommandReader reader(code);
+        reader.Seek(static_cast<std::int32_t>(command.place));
+        const Token& token = reader.Next();
+        return Place(token.line, token.at);
+    };
+    auto link = [&code](const LoopCommand& command, const LoopCommand& partner) {
+        std::memcpy(code.Data() + command.place + command.partner, &partner.place, 4);
+    };
+    struct Open {
+        std::size_t begin;
+        std::int64_t breakAt;  // -1: none yet
+    };
+    std::vector<Open> open;
+    for (std::size_t i = 0; i < loops.size(); ++i) {
+        const LoopCommand& command = loops[i];
+        if (command.op == Op::LoopBegin) {
+            open.push_back(Open{i, -1});
+            if (static_cast<int>(open.size()) == options.limits.maxLoopDepth + 1)
+                diagnostics.Error(placeOf(command), "ループの入れ子が深すぎます (最大 %d 段)",
+                                  options.limits.maxLoopDepth);
+        } else if (command.op == Op::LoopBreak) {
+            if (open.empty())
+                diagnostics.Error(placeOf(command), "':' がループの外にあります");
+            else if (open.back().breakAt >= 0)
+                diagnostics.Error(placeOf(command), "1 つのループに ':' が 2 つあります");
+            else
+                open.back().breakAt = static_cast<std::int64_t>(i);
+        } else if (command.op == Op::LoopEnd) {
+            if (open.empty()) {
+                diagnostics.Error(placeOf(command), "']' に対応する '[' がありません");
+                continue;
+            }
+            Open loop = open.back();
+            open.pop_back();
+            link(command, loops[loop.begin]);
+            link(loops[loop.begin], command);
+            if (loop.breakAt >= 0)
+                link(loops[static_cast<std::size_t>(loop.breakAt)], command);
+        }
+    }
+    for (const Open& loop : open)
+        diagnostics.Error(placeOf(loops[loop.begin]), "'[' に対応する ']' がありません");
+}
 
 class SongReader {
 public:
@@ -600,58 +643,6 @@ void SongReader::WarnOfSharedChannels()
 }
 
 }  // namespace
-
-// Links each '[' ':' ']' to its partners, so that playing needs no search: each is told in the code where its
-// partner lies, '[' and ':' their ']', ']' its '['.
-void MatchLoops(const std::vector<LoopCommand>& loops,
-                ByteBuffer& code,
-                const CompileOptions& options,
-                Diagnostics& diagnostics)
-{
-    auto placeOf = [&code](const LoopCommand& command) {
-        CommandReader reader(code);
-        reader.Seek(static_cast<std::int32_t>(command.place));
-        const Token& token = reader.Next();
-        return Place(token.line, token.at);
-    };
-    auto link = [&code](const LoopCommand& command, const LoopCommand& partner) {
-        std::memcpy(code.Data() + command.place + command.partner, &partner.place, 4);
-    };
-    struct Open {
-        std::size_t begin;
-        std::int64_t breakAt;  // -1: none yet
-    };
-    std::vector<Open> open;
-    for (std::size_t i = 0; i < loops.size(); ++i) {
-        const LoopCommand& command = loops[i];
-        if (command.op == Op::LoopBegin) {
-            open.push_back(Open{i, -1});
-            if (static_cast<int>(open.size()) == options.limits.maxLoopDepth + 1)
-                diagnostics.Error(placeOf(command), "ループの入れ子が深すぎます (最大 %d 段)",
-                                  options.limits.maxLoopDepth);
-        } else if (command.op == Op::LoopBreak) {
-            if (open.empty())
-                diagnostics.Error(placeOf(command), "':' がループの外にあります");
-            else if (open.back().breakAt >= 0)
-                diagnostics.Error(placeOf(command), "1 つのループに ':' が 2 つあります");
-            else
-                open.back().breakAt = static_cast<std::int64_t>(i);
-        } else if (command.op == Op::LoopEnd) {
-            if (open.empty()) {
-                diagnostics.Error(placeOf(command), "']' に対応する '[' がありません");
-                continue;
-            }
-            Open loop = open.back();
-            open.pop_back();
-            link(command, loops[loop.begin]);
-            link(loops[loop.begin], command);
-            if (loop.breakAt >= 0)
-                link(loops[static_cast<std::size_t>(loop.breakAt)], command);
-        }
-    }
-    for (const Open& loop : open)
-        diagnostics.Error(placeOf(loops[loop.begin]), "'[' に対応する ']' がありません");
-}
 
 Song ParseSong(std::string text, const CompileOptions& options, Diagnostics& diagnostics)
 {

@@ -403,11 +403,7 @@ void TrackPlayer::Execute(const Token& token, CommandReader& commands)
                 Sound(token);
             break;
         }
-        case Op::RawNote:
-            if (!sounding_.tied && !Shaping()) {
-                SoundOne(token.value, token);
-                break;
-            }
+        case Op::RawNote:  // a plain one was struck by Play()
             keys_.push_back(token.value);
             Sound(token);
             break;
