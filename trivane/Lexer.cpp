@@ -1,6 +1,7 @@
 #include "Lexer.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -56,6 +57,8 @@ const char* ShortNumber(const char* at, const char* end, int most, int& number)
 // The commands read here by their names, found in the table when the program is compiled, not each time.
 constexpr const Command& NoteNumberCommand = CommandNamed("n");
 constexpr const Command& TempoCommand = CommandNamed("t");
+constexpr const Command& OctaveCommand = CommandNamed("o");
+constexpr const Command& VelocityCommand = CommandNamed("v");
 constexpr const Command& BendRangeCommand = CommandNamed("wr");
 constexpr const Command& BendCommand = CommandNamed("w");
 constexpr const Command& GatePulsesCommand = CommandNamed("q%");
@@ -63,6 +66,47 @@ constexpr const Command& OpenParenthesisCommand = CommandNamed("(");
 constexpr const Command& CloseParenthesisCommand = CommandNamed(")");
 constexpr const Command& LoopEndCommand = CommandNamed("]");
 constexpr const Command& ControlCommand = CommandNamed("y");
+
+// The pulses of each note value that divides a whole note, 0 for the others: looked up, as dividing costs more
+// than all the rest of reading most lengths.
+constexpr auto NoteValueTicks = [] {
+    std::array<std::uint16_t, TicksPerWhole + 1> ticks{};
+    for (int value = 1; value <= TicksPerWhole; ++value)
+        ticks[value] = TicksPerWhole % value == 0 ? TicksPerWhole / value : 0;
+    return ticks;
+}();
+
+// The bytes that may follow a note, after blanks or not, and leave it as it is. After one without a length: no
+// accidental, no part of a length, no ',' before a drum's length. After a length: no '.' and no '^'. Neither is
+// a blank that PastBlanks stops at.
+constexpr struct NoteEnds {
+    bool plain[256] = {};
+    bool length[256] = {};
+    constexpr NoteEnds()
+    {
+        for (int c = 0; c < 256; ++c) {
+            length[c] = !StartsBlanks(c) && c != '.' && c != '^';
+            plain[c] = length[c] && !(c >= '0' && c <= '9') && c != '+' && c != '#' && c != '-' && c != '%' && c != ',';
+        }
+    }
+} EndsNote;
+
+// What an accidental written right after a note name adds: '+' and '#' a semitone, '-' one less.
+constexpr auto Accidental = [] {
+    std::array<std::int8_t, 256> semitones{};
+    semitones['+'] = semitones['#'] = 1;
+    semitones['-'] = -1;
+    return semitones;
+}();
+
+// Over the blanks and bar lines after a command, up to what comes next: a line break inside a comment and the
+// ideographic space stop it.
+const char* PastBlanks(const char* at, const char* end)
+{
+    while (at != end && (*at == ' ' || *at == '\t' || *at == '\r' || *at == '\f' || *at == '\v' || *at == '|'))
+        ++at;
+    return at;
+}
 
 // Semitones above c of the note names 'a' to 'g'.
 int SemitoneOf(char name)
@@ -178,6 +222,8 @@ void Lexer::Tokenize(std::string_view text, int line, std::vector<Token>& out)
             frames_.pop_back();
             continue;
         }
+        if (ReadPlainCommands(out))
+            continue;
         // A bar line inside a command's length ("c2 | ^2") lies that many pulses before the note's end.
         bars = barsSeen_;
         pulsesAfterBar_ = 0;
@@ -189,6 +235,109 @@ void Lexer::Tokenize(std::string_view text, int line, std::vector<Token>& out)
     frames_.clear();
     if (tupletAt_ >= 0)
         diagnostics_.Error(line, "'{' に対応する '}' がこの行にありません");
+}
+
+// One of the commands that ReadPlainCommands reads, at `at`: where it ends, before any blanks, or null when it is
+// none of them. `ends` receives the bytes that may follow it past blanks, null for any.
+const char* Lexer::PlainCommand(const char* at, const char* end, Token& token, const bool*& ends) const
+{
+    const char c = *at++;
+    token.value = 0;
+    token.length = Length();
+    ends = nullptr;
+    switch (c) {
+        case 'a':
+        case 'b':
+        case 'c':
+        case 'd':
+        case 'e':
+        case 'f':
+        case 'g':
+            token.op = Op::Note;
+            token.value = SemitoneOf(c);
+            for (; at != end && Accidental[static_cast<unsigned char>(*at)] != 0; ++at)
+                token.value += Accidental[static_cast<unsigned char>(*at)];
+            break;
+        case 'r':
+            token.op = Op::Rest;
+            break;
+        case 'n': {
+            const char* const digits = at;
+            at = ShortNumber(digits, end, 3, token.value);
+            if (at == digits || (at != end && IsDigit(*at)) || token.value > NoteNumberCommand.high)
+                return nullptr;
+            token.op = Op::RawNote;
+            if (at != end && *at == ',' && (++at == end || !IsDigit(*at)))
+                return nullptr;
+            break;
+        }
+        case 'l':
+            if (at == end || !IsDigit(*at))
+                return nullptr;
+            token.op = Op::Length;
+            break;
+        case '<':
+        case '>':
+            token.op = (c == '>') != options_.swapAngleBrackets ? Op::OctaveUp : Op::OctaveDown;
+            return at;
+        case 'o':
+        case 'v': {
+            const Command& command = c == 'o' ? OctaveCommand : VelocityCommand;
+            const char* const digits = at;
+            at = ShortNumber(digits, end, 3, token.value);
+            if (at == digits || (at != end && IsDigit(*at)) || token.value < command.low || token.value > command.high)
+                return nullptr;
+            token.op = c == 'o' ? Op::Octave : Op::Velocity;
+            return at;
+        }
+        default:
+            return nullptr;
+    }
+    if (at == end || !IsDigit(*at)) {
+        ends = EndsNote.plain;
+        return at;
+    }
+    ends = EndsNote.length;
+    return QuickLength(at, end, token.length);
+}
+
+// Notes, rests, drum notes, octaves, velocities and default lengths written without blanks inside, with a plain
+// length or none and nothing after them that goes on with them: most of what is written, read here a run at a
+// time into the commands ReadCommand would make of them. A space after one is read with it; other blanks and bar
+// lines are left to Tokenize, as they would have been read at the end of the command. Stops before anything else,
+// which ReadCommand then reads from where it begins. True when it read any.
+bool Lexer::ReadPlainCommands(std::vector<Token>& out)
+{
+    Frame& top = frames_.back();
+    const char* const text = top.text.data();
+    const char* const end = text + top.text.size();
+    const char* at = text + top.pos;
+    const char* const first = at;
+    Token token;
+    token.line = top.line;
+    while (at != end && !full_) {
+        const bool* ends = nullptr;
+        const char* const next = PlainCommand(at, end, token, ends);
+        if (next == nullptr)
+            break;
+        const char* const after = next + (next != end && *next == ' ');
+        const char* const past =
+            after != end && StartsBlanks.at[static_cast<unsigned char>(*after)] ? PastBlanks(after, end) : after;
+        if (ends != nullptr && past != end && !ends[static_cast<unsigned char>(*past)])
+            break;
+        token.at = static_cast<std::uint32_t>(at - origin_);
+        if (token.op == Op::Note || token.op == Op::Rest || token.op == Op::RawNote)
+            PushNote(out, token);
+        else
+            Push(out, token);
+        if (past != after) {
+            at = next;  // blanks or a bar line, which Tokenize steps over
+            break;
+        }
+        at = after;
+    }
+    top.pos = static_cast<std::size_t>(at - text);
+    return at != first;
 }
 
 void Lexer::PushBar(std::vector<Token>& out, std::int64_t pulsesAfter)
@@ -375,9 +524,17 @@ bool Lexer::ReadWrittenLength(char command, bool required, Length& length)
 {
     Frame& top = frames_.back();
     const char* const start = top.text.data() + top.pos;
-    if (const char* const after = QuickLength(start, top.text.data() + top.text.size(), length)) {
-        top.pos += static_cast<std::size_t>(after - start);
-        return true;
+    const char* const end = top.text.data() + top.text.size();
+    // Spaces after a quick length are read with it, as looking for more dots or '^' would step over them.
+    Length quick;
+    if (const char* after = QuickLength(start, end, quick)) {
+        while (after != end && *after == ' ')
+            ++after;
+        if (after == end || EndsNote.length[static_cast<unsigned char>(*after)]) {
+            length = quick;
+            top.pos += static_cast<std::size_t>(after - start);
+            return true;
+        }
     }
     std::int64_t base = 0;
     if (!ReadLengthPart(required, command, base))
@@ -433,10 +590,10 @@ bool Lexer::ReadWrittenLength(char command, bool required, Length& length)
     return true;
 }
 
-// Most lengths are note values written without blanks, "4", "8.", "4^16", "4.^16." and so on, then perhaps spaces,
-// and nothing that a length goes on with: read here at once, the spaces with them, as looking for more dots or
-// '^' would step over them. Null for anything else (a sign, '%', a leading 0, other blanks or a bar line inside
-// or after it, a value to refuse), which is then read the whole way from the same place.
+// Most lengths are note values written without blanks: "4", "8.", "4^16", "4.^16." and so on, read here at once.
+// Where they end, or null for anything else (a sign, '%', a leading 0, blanks or a bar line inside, a value to
+// refuse), which is then read the whole way from the same place. What may go on with the length after it is the
+// caller's to look at.
 const char* Lexer::QuickLength(const char* at, const char* end, Length& length) const
 {
     std::int64_t total = 0;
@@ -445,23 +602,21 @@ const char* Lexer::QuickLength(const char* at, const char* end, Length& length) 
         int value = 0;
         const char* const digits = at;
         at = ShortNumber(digits, end, 5, value);
-        if (at == digits || *digits == '0' || (at != end && IsDigit(*at)) || TicksPerWhole % value != 0)
+        if (at == digits || *digits == '0' || (at != end && IsDigit(*at)) || value > TicksPerWhole ||
+            NoteValueTicks[value] == 0)
             return nullptr;
         int dots = 0;
         for (; at != end && *at == '.'; ++at)
             ++dots;
         std::int64_t ticks = 0;
-        if (!AddDots(TicksPerWhole / value, dots, ticks))
+        if (!AddDots(NoteValueTicks[value], dots, ticks))
             return nullptr;
         (first ? total : extra) += ticks;
         if (at == end || *at != '^')
             break;
         ++at;
     }
-    while (at != end && *at == ' ')
-        ++at;
-    if ((at != end && (*at == '.' || *at == '^' || StartsBlanks.at[static_cast<unsigned char>(*at)])) ||
-        total + extra > options_.limits.maxTicks)
+    if (total + extra > options_.limits.maxTicks)
         return nullptr;
     length.base = static_cast<std::uint32_t>(total);
     length.SetDots(0);

@@ -143,6 +143,8 @@ private:
     }
     bool ReadWrittenLength(char command, bool required, Length& length);
     const char* QuickLength(const char* at, const char* end, Length& length) const;
+    bool ReadPlainCommands(std::vector<Token>& out);
+    const char* PlainCommand(const char* at, const char* end, Token& token, const bool*& ends) const;
     bool ReadCommand(std::vector<Token>& out);
     bool ReadSimpleCommand(unsigned char c, Token& token, std::vector<Token>& out);
     void ReadMacroUse();

@@ -100,7 +100,7 @@ TEST(Compile, ReportsEveryDistinctMistakeOnceInLineAndColumnOrder)
     const std::pair<std::string, std::vector<std::string>> cases[] = {
         {"x h z", {"E1 'x'", "E1 'h'", "E1 'z'"}}, {"c x d x [x]3", {"E1 'x'"}}, {"] c x\nc", {"E1 ']'", "E1 'x'"}},
         {"A [c d e\n#tempo 90\nA c x", {"E1 '['", "W2 #tempo", "E3 'x'"}},
-        {"o-1 c", {"E1 o-1: "}}, {"y128,0 c", {"E1 y128: "}}, {"v+10 c", {"E1 v+10: "}}, {"c7.. d", {"E1 音長 7 "}},
+        {"v0 c n36,x d", {"E1 v0: ", "E1 n の後に音長がありません", "E1 'x'"}}, {"o-1 c", {"E1 o-1: "}}, {"y128,0 c", {"E1 y128: "}}, {"v+10 c", {"E1 v+10: "}}, {"c7.. d", {"E1 音長 7 "}},
         {"c^ e", {"E1 ^ "}}, {"c%0 d", {"E1 %0"}}, {"c99999999999999999999 d", {"E1 音長 999999999999..."}},
         {"[c]0 d", {"E1 ]0"}}, {"c\x83\x5B d", {"E1 全角文字"}}, {"c h4 d", {"E1 'h'"}},
         {"c D4 e", {"E1 'D' はコマンドではありません (音符は小文字"}}, {"l64 c..", {"E1 付点をつけると音長が割り切れません"}},
@@ -166,7 +166,9 @@ TEST(Compile, EveryCommandOfTheTableCompilesAndTheManualShowsIt)
 
 TEST(Compile, HostileInputEndsInErrorsNotInCrashesOrHangs)
 {
-    std::string fanOut = "$m0 = cccccccccc\n", chain = "$m0 = c\n", garbage, errors;
+    std::string fanOut = "$m0 = cccccccccc\n", chain = "$m0 = c\n", garbage, errors, octaves;
+    for (int i = 0; i < 75000; ++i)  // commands that are no notes count as well
+        octaves += "<>";
     for (int i = 1; i < 21; ++i) {
         std::string use = " $m" + std::to_string(i - 1);
         fanOut += "$m" + std::to_string(i) + " =" +
@@ -184,6 +186,7 @@ TEST(Compile, HostileInputEndsInErrorsNotInCrashesOrHangs)
         "[[[[[[[[v1]65535]65535]65535]65535]65535]65535]65535]65535", garbage,
         "[[[[[[[[t99]65535]65535]65535]65535]65535]65535]65535]65535", "[c]99999999999 t0 t1000 o10 @128 y128,0 v0 k49",
         std::string(3000, 'x') + "\n" + std::string(1500, '\n') + "x", "A [[v1]1000]300 c\nB [[v1]1000]300 c",
+        "$m = " + octaves + "\nA $m $m c",
     };
     // clang-format on
     // Lower bounds than the defaults keep this quick under the sanitizers; the mechanism is the same.
