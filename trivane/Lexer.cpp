@@ -859,13 +859,12 @@ bool Lexer::ReadChord(std::vector<Token>& out, Token token)
         top.pos = top.text.size();
         return false;
     }
-    const std::string chord = Shown(top.text.substr(open, close + 1 - open), 20);
     int shift = 0;
     int count = 0;
     bool ok = true;
-    auto mistake = [this, &ok, &chord](const char* message) {
+    auto mistake = [this, &ok, &top, open, close](const char* message) {
         if (ok)
-            diagnostics_.Error(Here(), message, chord.c_str());
+            diagnostics_.Error(Here(), message, Shown(top.text.substr(open, close + 1 - open), 20).c_str());
         ok = false;
     };
     while (top.pos < close) {
