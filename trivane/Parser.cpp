@@ -126,18 +126,27 @@ bool IsLoop(Op op)
     return op == Op::LoopBegin || op == Op::LoopBreak || op == Op::LoopEnd;
 }
 
-// The first byte of the short form a note, a drum's note or a rest may take, without its length's bit; 0 for
-// any other command.
+// The first byte of the short form a note, a drum's note, a rest, a chord or a note of one may take, without its
+// length's bit; 0 for any other command.
 unsigned ShortForm(const Token& token)
 {
     using namespace packed;
-    if (token.op == Op::RawNote)
-        return Short | ShortRawNote;
-    if (token.op == Op::Rest && token.value == 0)
-        return Short | ShortRest;
-    if (token.op == Op::Note && token.value >= ShortNoteLow && token.value <= ShortNoteHigh)
-        return Short | static_cast<unsigned>(token.value - ShortNoteLow);
-    return 0;
+    switch (token.op) {
+        case Op::Note:
+            return token.value >= ShortNoteLow && token.value <= ShortNoteHigh
+                       ? Short | static_cast<unsigned>(token.value - ShortNoteLow)
+                       : 0;
+        case Op::RawNote:
+            return Short | ShortRawNote;
+        case Op::Rest:
+            return token.value == 0 ? Short | ShortRest : 0;
+        case Op::ChordNote:
+            return token.value >= INT8_MIN && token.value <= INT8_MAX ? Short | ShortChordNote : 0;
+        case Op::Chord:
+            return token.value >= 0 && token.value <= UINT8_MAX ? Short | ShortChord : 0;
+        default:
+            return 0;
+    }
 }
 
 // The most bytes a command takes packed: the op, the fields, seven numbers of ten bytes at the most, and a
@@ -155,7 +164,7 @@ std::uint8_t* Pack(std::uint8_t* at, const Token& token, Token& before, std::uin
         token.length.Dots() == 0 && step >= 0 && step <= 0xFF) {
         *at++ = static_cast<std::uint8_t>(form | (token.length.base != 0 ? ShortWithBase : 0));
         *at++ = static_cast<std::uint8_t>(step);
-        if (token.op == Op::RawNote)
+        if (HasValueByte(form & (ShortWithBase - 1)))
             *at++ = static_cast<std::uint8_t>(token.value);
         if (token.length.base != 0)
             PutNumber(at, token.length.base);

@@ -18,10 +18,10 @@ Song ParseSong(std::string text, const CompileOptions& options, Diagnostics& dia
 // that playing may jump to it, and its partner's place in the code in four bytes of its own, filled in once the
 // track's loops are matched.
 //
-// Most commands are notes and rests on the line of the command before, a few bytes after it, with no length
-// or a plain one: they take a short form of two or three bytes. Its first byte, 0x80 and more (no op is), says
-// what it is and whether a length follows; then the offset's difference, a byte; then a drum's note number; then
-// the length.
+// Most commands are notes, chords and rests on the line of the command before, a few bytes after it, with no
+// length or a plain one: they take a short form of two to four bytes. Its first byte, 0x80 and more (no op is),
+// says what it is and whether a length follows; then the offset's difference, a byte; then a drum's note number,
+// a chord's note or a chord's count of notes, a byte; then the length.
 namespace packed {
 constexpr unsigned Line = 1;
 constexpr unsigned Value = 2;
@@ -39,7 +39,15 @@ constexpr int ShortNoteLow = -16;
 constexpr int ShortNoteHigh = 31;
 constexpr unsigned ShortRawNote = ShortNoteHigh - ShortNoteLow + 1;
 constexpr unsigned ShortRest = ShortRawNote + 1;
-static_assert(static_cast<unsigned>(Op::Humanize) < Short && ShortRest < ShortWithBase);
+constexpr unsigned ShortChordNote = ShortRest + 1;  // its value a signed byte
+constexpr unsigned ShortChord = ShortChordNote + 1;
+static_assert(static_cast<unsigned>(Op::Humanize) < Short && ShortChord < ShortWithBase);
+
+// A drum's note, a chord's note and a chord's count of notes come in a byte after the offset's difference.
+constexpr bool HasValueByte(unsigned what)
+{
+    return what >= ShortRawNote && what != ShortRest;
+}
 
 inline std::uint64_t TakeNumber(const std::uint8_t*& at)
 {
@@ -94,10 +102,20 @@ public:
         if (first & Short) {
             const unsigned what = first & (ShortWithBase - 1);
             token_.at += *at_++;
-            token_.op = what < ShortRawNote ? Op::Note : what == ShortRawNote ? Op::RawNote : Op::Rest;
-            token_.value = what < ShortRawNote    ? static_cast<int>(what) + ShortNoteLow
-                           : what == ShortRawNote ? *at_++
-                                                  : 0;
+            if (what < ShortRawNote) {
+                token_.op = Op::Note;
+                token_.value = static_cast<int>(what) + ShortNoteLow;
+            } else if (what == ShortRawNote) {
+                token_.op = Op::RawNote;
+                token_.value = *at_++;
+            } else if (what == ShortRest) {
+                token_.op = Op::Rest;
+                token_.value = 0;
+            } else {
+                token_.op = what == ShortChord ? Op::Chord : Op::ChordNote;
+                token_.value = what == ShortChord ? *at_ : static_cast<std::int8_t>(*at_);
+                ++at_;
+            }
             token_.value2 = 0;
             Length length;
             if (first & ShortWithBase)

@@ -79,6 +79,7 @@ TEST(Compile, FormsThatMeanTheSameMakeTheSameFile)
         {"", "#channel D 10\nA c\nD k5 c n36 q4 c4&c4", "#channel D 10\nA c\nD c n36 c4^8 r8"},
         {"t-3", "#channel D 10\nA k2 c d+ n50\nD c n36", "#channel D 10\nA k-1 c d+ n50\nD c n36"},
         {"", "c---------------- c----------------- b++++++++++++++++++++ b+++++++++++++++++++++", "o2 g+ g o6 g g+"},
+        {"", "o0 k-48 '>>>>>>>>>> g g+'4 o9 k48 '<<<<<<<<<<< e d+'4", "o6 'g g+'4 o2 'e d+'4"},
         {"", "$r(2) = $1 c8 e8 g8 e8 $2\nA l4 $r(o4, c) $r(o5, g) $r(o3 v90, c2)",
          "l4 o4 c8 e8 g8 e8 c o5 c8 e8 g8 e8 g o3 v90 c8 e8 g8 e8 c2"},
         {"", "$d(2) = $1 $2\nA $d(\"n36,8\", \"(4 c\") $d( \"~v60,1\" , c)", "n36,8 (4 c ~v60,1 c"},
