@@ -1077,14 +1077,15 @@ Sequence Perform(Song song, const CompileOptions& options, Diagnostics& diagnost
         bars.emplace_back(track.name, std::vector<BarLine>());
         TrackPlayer(track, part, bars.back().second, shared, options, diagnostics, budget).Play();
         track.code.Free();
-        SortEvents(part.events);
-        if (!part.events.empty())
-            part.endTick = std::max(part.endTick, part.events.back().tick);
-        sequence.endTick = std::max(sequence.endTick, part.endTick);
-        if (!options.format0) {
-            AppendTrack(sequence.written, part, sequence.texts);
+        if (options.format0) {
+            SortEvents(part.events);
+            if (!part.events.empty())
+                part.endTick = std::max(part.endTick, part.events.back().tick);
+        } else {
+            AppendTrack(sequence.written, part, sequence.texts);  // sorted there, if need be
             ++sequence.writtenParts;
         }
+        sequence.endTick = std::max(sequence.endTick, part.endTick);
     }
     if (song.beats != 0 || !shared.meters.empty()) {
         for (const auto& [name, lines] : bars)

@@ -104,28 +104,31 @@ std::uint8_t* WriteEvent(std::uint8_t* at, const Event event, std::uint32_t now,
     return out.At();
 }
 
-}  // namespace
-
 // In one pass: room is made for the four bytes most events take, and for the rest at that rate whenever the
 // next event might not fit; the chunk's length is filled in at its end. Every status byte is written out (no
-// running status), and the end of track comes last. The loop works on pointers of its own: a byte written
-// through the vector's might have changed the vector itself, as far as the compiler knows.
-void AppendTrack(std::vector<std::uint8_t>& bytes, const EventTrack& track, const std::vector<std::string>& texts)
+// running status), and the end of track comes last, at the track's end or its last event. The loop works on
+// pointers of its own: a byte written through the vector's might have changed the vector itself, as far as the
+// compiler knows. Writes from `chunk` on, over whatever the bytes hold there; false at the first event that comes
+// before the one written last in the order of SortEvents.
+bool AppendInOrder(std::vector<std::uint8_t>& bytes,
+                   std::size_t chunk,
+                   EventTrack& track,
+                   const std::vector<std::string>& texts)
 {
     const Event* event = track.events.data();
     const Event* const last = event + track.events.size();
-    const std::size_t chunk = bytes.size();
     bytes.resize(chunk + 8 + 4 * track.events.size());
     std::uint8_t* at = bytes.data() + chunk + 8;
     std::uint8_t* room = bytes.data() + bytes.size();
     std::uint32_t now = 0;
+    bool noteOff = false;  // the event written last was a note-off, which may come first at its tick
     while (event != last) {
         // Most events are notes and controllers less than 2^14 pulses after the one before: written at once, as
         // many in a row as the room surely holds at five bytes each.
         const Event* const surely = event + std::min<std::ptrdiff_t>(last - event, (room - at) / 5);
         for (; event != surely; ++event) {
             const std::uint32_t delta = event->tick - now;
-            if (delta >= 1u << 14 || event->status >= 0xC0)
+            if (delta >= 1u << 14 || event->status >= 0xC0 || (delta == 0 && event->IsNoteOff() && !noteOff))
                 break;
             if (delta >= 1u << 7)
                 *at++ = static_cast<std::uint8_t>(delta >> 7 | 0x80);
@@ -135,9 +138,12 @@ void AppendTrack(std::vector<std::uint8_t>& bytes, const EventTrack& track, cons
             at[3] = event->data2;
             at += 4;
             now = event->tick;
+            noteOff = event->IsNoteOff();
         }
         if (event == last)
             break;
+        if (event->tick < now || (event->tick == now && event->IsNoteOff() && !noteOff))
+            return false;
         const std::size_t most = MostBytes(*event, texts);
         if (static_cast<std::size_t>(room - at) < most) {
             const std::size_t end = static_cast<std::size_t>(at - bytes.data());
@@ -147,8 +153,10 @@ void AppendTrack(std::vector<std::uint8_t>& bytes, const EventTrack& track, cons
         }
         at = WriteEvent(at, *event, now, texts);
         now = event->tick;
+        noteOff = event->IsNoteOff();
         ++event;
     }
+    track.endTick = std::max(track.endTick, now);
     const std::size_t end = static_cast<std::size_t>(at - bytes.data());
     bytes.resize(end + 4 + 3);
     ByteWriter out(bytes.data() + end);
@@ -160,6 +168,20 @@ void AppendTrack(std::vector<std::uint8_t>& bytes, const EventTrack& track, cons
     ByteWriter header(bytes.data() + chunk);
     header.Tag("MTrk");
     header.Long(static_cast<std::uint32_t>(bytes.size() - chunk - 8));
+    return true;
+}
+
+}  // namespace
+
+// Most tracks are played in order already: they are sorted only when writing them finds that they are not, and
+// written again over what was written.
+void AppendTrack(std::vector<std::uint8_t>& bytes, EventTrack& track, const std::vector<std::string>& texts)
+{
+    const std::size_t chunk = bytes.size();
+    if (!AppendInOrder(bytes, chunk, track, texts)) {
+        SortEvents(track.events);
+        AppendInOrder(bytes, chunk, track, texts);
+    }
 }
 
 std::vector<std::uint8_t> WriteSmf(Sequence sequence, bool format0)
