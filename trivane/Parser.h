@@ -153,6 +153,25 @@ public:
         return token_;
     }
 
+    // A note or a drum's note next in short form, its key in range at `keyBase` (a drum's is its number): read
+    // without its token, which only keeps its offset. Its key and its length's base, 0 for the default; false,
+    // with nothing read, for anything else.
+    [[gnu::always_inline]] bool NextShortNote(int keyBase, int& key, std::uint32_t& base)
+    {
+        using namespace packed;
+        const unsigned first = at_[0];
+        const unsigned what = first & (ShortWithBase - 1);
+        if (!(first & Short) || what > ShortRawNote)
+            return false;
+        key = what < ShortRawNote ? keyBase + static_cast<int>(what) + ShortNoteLow : at_[2];
+        if (key < 0 || key > 127)
+            return false;
+        token_.at += at_[1];
+        at_ += what < ShortRawNote ? 2 : 3;
+        base = first & ShortWithBase ? static_cast<std::uint32_t>(TakeShortNumber(at_)) : 0;
+        return true;
+    }
+
     // The line of the next command, for a message that stops playing before it.
     int NextLine() const { return CommandReader(*this).Next().line; }
 

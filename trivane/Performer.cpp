@@ -149,6 +149,7 @@ public:
         values_[10] = 64;
         values_[11] = 127;
         values_[ramp::Tempo] = DefaultTempo;
+        SetKeyBase();
     }
 
     void Play();
@@ -187,12 +188,11 @@ private:
 
     void Execute(const Token& token, CommandReader& commands);
     void Sound(const Token& token);
-    int KeyOf(const Token& token) const
-    {
-        const int key = (octave_ + 1) * 12 + token.value;
-        return drums_ ? key : key + transpose_ + options_.transpose;
-    }
-    void SoundOne(int key, const Token& token);
+    int KeyOf(const Token& token) const { return keyBase_ + token.value; }
+    // The key of c in the octave now, transposed but on the drum channel, set whenever either changes: asked
+    // at every note.
+    void SetKeyBase() { keyBase_ = (octave_ + 1) * 12 + (drums_ ? 0 : transpose_ + options_.transpose); }
+    void SoundOne(int key, std::int64_t ticks);
     // True when something shapes the next note: then Shape() runs, and the plain notes pay for one test.
     bool Shaping() const { return (marks_ | swingPair_ | humanize_) != 0; }
     // Written time to the time played: with swing, the second of each pair of eighths (or sixteenths) from the
@@ -308,6 +308,7 @@ private:
     int gateCut_ = 0;  // pulses; used instead of gate_ when above 0
     Place gateCutPlace_ = 0;
     int transpose_ = 0;
+    int keyBase_ = 0;
     // Of each thing a gradual change moves (a controller, ramp::Bend, ramp::Tempo): the value before the events
     // of its last change, and those events. A new value of the same thing takes back the ones that would sound
     // with it or after it, so that no tick holds two values of one thing.
@@ -362,13 +363,20 @@ void TrackPlayer::Play()
             Stop(commands.NextLine(), "ループを展開したコマンドが多すぎます");
             break;
         }
-        const Token& token = commands.Next();
         // Most commands are plain notes, or drums by their numbers: struck here, without the call through the whole
-        // switch.
-        if ((token.op == Op::Note || token.op == Op::RawNote) && !sounding_.tied && !Shaping()) {
-            const int key = token.op == Op::Note ? KeyOf(token) : token.value;
+        // switch, and most of them straight from their short form.
+        const bool plain = !sounding_.tied && !Shaping();
+        int key = 0;
+        std::uint32_t base = 0;
+        if (plain && tupletLeft_ == 0 && commands.NextShortNote(keyBase_, key, base)) {
+            SoundOne(key, base != 0 ? base : defaultTicks_);
+            continue;
+        }
+        const Token& token = commands.Next();
+        if ((token.op == Op::Note || token.op == Op::RawNote) && plain) {
+            key = token.op == Op::Note ? KeyOf(token) : token.value;
             if (key >= 0 && key <= 127) {
-                SoundOne(key, token);
+                SoundOne(key, NoteTicks(token));
                 continue;
             }
         }
@@ -530,6 +538,7 @@ void TrackPlayer::Execute(const Token& token, CommandReader& commands)
             break;
         case Op::Octave:
             octave_ = token.value;
+            SetKeyBase();
             break;
         case Op::OctaveUp:
         case Op::OctaveDown: {
@@ -539,6 +548,7 @@ void TrackPlayer::Execute(const Token& token, CommandReader& commands)
                                      "オクターブは 0 から 9 までなので %d のままにしました", octave_);
             else
                 octave_ = wanted;
+            SetKeyBase();
             break;
         }
         case Op::Length:
@@ -576,6 +586,7 @@ void TrackPlayer::Execute(const Token& token, CommandReader& commands)
             break;
         case Op::Transpose:
             transpose_ = token.value;
+            SetKeyBase();
             break;
         case Op::Control:
             SetValue(token.value, token.value2);
@@ -678,9 +689,8 @@ void TrackPlayer::Sound(const Token& token)
 }
 
 // One note, struck anew, with nothing tied to it and nothing to shape it: what most notes are.
-void TrackPlayer::SoundOne(int key, const Token& token)
+void TrackPlayer::SoundOne(int key, std::int64_t ticks)
 {
-    std::int64_t ticks = NoteTicks(token);
     Release();
     Emit(tick_, 0x90 | channel_, key, VelocityNow());
     ++shared_.notes;

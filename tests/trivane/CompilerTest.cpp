@@ -117,6 +117,7 @@ TEST(Compile, ReportsEveryDistinctMistakeOnceInLineAndColumnOrder)
         {"$m = c /* x\ny */ d x\nA $m", {"E2 'x'"}}, {"/* one\n two\n */ A c x", {"E3 'x'"}}, {"; \x81\nA x", {"E2 'x'"}},
         {"A o9 c > c\nA v120 )16 c\nA r & c\nA o9 b+ c", {"W1 オクターブ", "W2 ベロシティ", "W3 &", "W4 音域"}},
         {"A [c :\nA d ]1 e\nA o9 b+ c", {"W3 音域"}},
+        {"#time 4/4\nA swing\"2:1\"\nAB c1 | c4 c4 c4 | c1", {"W3 トラック A の 2 小節目"}},
         {"A c\n/* a\n b */ x /* never closed\n", {"E3 'x'", "E3 コメント"}}, {"A c\x81\nA x", {"E1 全角文字", "E2 'x'"}},
         {"A c d e f g\x81 a b c d\nA \xC3\xA9", {"E1 全角文字", "E2 使えない文字 (0xC3)", "E2 使えない文字 (0xA9)"}},
         {"#title \xE6\x97\xA5\nc \xC3\xA9 \xF0\x9F\x8E\xB5", {"E2 文字 U+00E9 はコードページ 932", "E2 文字 U+1F3B5"}},
