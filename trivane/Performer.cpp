@@ -192,7 +192,7 @@ private:
     // The key of c in the octave now, transposed but on the drum channel, set whenever either changes: asked
     // at every note.
     void SetKeyBase() { keyBase_ = (octave_ + 1) * 12 + (drums_ ? 0 : transpose_ + options_.transpose); }
-    void SoundOne(int key, std::int64_t ticks);
+    [[gnu::always_inline]] inline void SoundOne(int key, std::int64_t ticks);
     // True when something shapes the next note: then Shape() runs, and the plain notes pay for one test.
     bool Shaping() const { return (marks_ | swingPair_ | humanize_) != 0; }
     // Written time to the time played: with swing, the second of each pair of eighths (or sixteenths) from the
@@ -689,7 +689,7 @@ void TrackPlayer::Sound(const Token& token)
 }
 
 // One note, struck anew, with nothing tied to it and nothing to shape it: what most notes are.
-void TrackPlayer::SoundOne(int key, std::int64_t ticks)
+inline void TrackPlayer::SoundOne(int key, std::int64_t ticks)
 {
     Release();
     Emit(tick_, 0x90 | channel_, key, VelocityNow());
