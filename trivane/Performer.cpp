@@ -276,12 +276,24 @@ private:
         }
         return true;
     }
-    // The event is put together where it is kept: built apart and copied whole, in wider pieces than it was
-    // written in, it would wait for those writes to reach memory, twice a note.
+    // Counts two events at once, up to `latest`, as most notes make; false, with nothing counted, where Spend
+    // would refuse either of them.
+    bool SpendBoth(std::int64_t latest)
+    {
+        if (budget_.exhausted || latest > options_.limits.maxTicks || budget_.events + 2 > options_.limits.maxEvents)
+            return false;
+        budget_.events += 2;
+        return true;
+    }
     void Emit(std::int64_t tick, std::uint8_t status, int data1, int data2)
     {
-        if (!Spend(tick))
-            return;
+        if (Spend(tick))
+            Put(tick, status, data1, data2);
+    }
+    // The event is put together where it is kept: built apart and copied whole, in wider pieces than it was
+    // written in, it would wait for those writes to reach memory, twice a note.
+    void Put(std::int64_t tick, std::uint8_t status, int data1, int data2)
+    {
         Event& event = out_.events.emplace_back();
         event.tick = static_cast<std::uint32_t>(tick);
         event.status = status;
@@ -691,10 +703,20 @@ void TrackPlayer::Sound(const Token& token)
 // One note, struck anew, with nothing tied to it and nothing to shape it: what most notes are.
 inline void TrackPlayer::SoundOne(int key, std::int64_t ticks)
 {
-    Release();
-    Emit(tick_, 0x90 | channel_, key, VelocityNow());
+    // Mostly the note before sounds alone, unswung: it is released and this one struck with one count for both.
+    if (sounding_.keys.size() == 1 && (swingPair_ | static_cast<int>(sounding_.swung)) == 0 &&
+        SpendBoth(std::max(sounding_.gateEnd, tick_))) {
+        const int before = sounding_.keys[0];
+        Put(sounding_.gateEnd, 0x80 | channel_, before, 0);
+        releasedAt_[static_cast<std::size_t>(before)] = sounding_.gateEnd;
+        Put(tick_, 0x90 | channel_, key, VelocityNow());
+        sounding_.keys[0] = key;
+    } else {
+        Release();
+        Emit(tick_, 0x90 | channel_, key, VelocityNow());
+        sounding_.keys.push_back(key);
+    }
     ++shared_.notes;
-    sounding_.keys.push_back(key);
     sounding_.fullEnd = tick_ + ticks;
     sounding_.gateEnd = tick_ + GateTicks(ticks);
     Advance(ticks);
