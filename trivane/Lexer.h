@@ -11,6 +11,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // A line break inside a block comment: the comment joins the two lines into one, and the break still counts
@@ -189,6 +190,16 @@ private:
     const char* origin_ = nullptr;
     std::vector<Frame> frames_;
     std::vector<Argument> arguments_;  // of the macros being read
+    // What ReadPlainCommands made of each run of a macro's body it has read twice: its commands in runTokens_, and
+    // the bytes of the run.
+    struct PlainRun {
+        static constexpr std::size_t Seen = SIZE_MAX;  // `first` of a run read once, not kept
+        std::size_t first;
+        std::size_t count;
+        std::size_t length;
+    };
+    std::unordered_map<const char*, PlainRun> plainRuns_;
+    std::vector<Token> runTokens_;
     std::int64_t tokenCount_ = 0;
     bool full_ = false;
     bool grace_ = false;  // the length just read was 0: a grace note

@@ -76,6 +76,7 @@ TEST(Compile, FormsThatMeanTheSameMakeTheSameFile)
         {"v", "v64 c ( c )20 c (3 c", "v64 c ) c (20 c )3 c"}, {"t12", "c", "o5 c"}, {"", "[[c]] [c:d]1 e", "c c c c c e"},
         {"", "[c [d]2 : e]3 f", "c d d e c d d e c d d f"}, {"", "$open = [c\nA $open\n d]3", "c d c d c d"},
         {"", "A $b e\n$a = cd\n$b = $a $a", "c d c d e"}, {"", "A c\n  d\nBC e", "A c d\nB e\nC e"},
+        {"", "$m = c d\nA $m $m {$m e}4", "c d c d {c d e}4"},
         {"", "#channel D 10\nA c\nD k5 c n36 q4 c4&c4", "#channel D 10\nA c\nD c n36 c4^8 r8"},
         {"t-3", "#channel D 10\nA k2 c d+ n50\nD c n36", "#channel D 10\nA k-1 c d+ n50\nD c n36"},
         {"", "c---------------- c----------------- b++++++++++++++++++++ b+++++++++++++++++++++", "o2 g+ g o6 g g+"},
@@ -200,6 +201,11 @@ TEST(Compile, HostileInputEndsInErrorsNotInCrashesOrHangs)
         CompileResult result = Compile(mml, options);
         EXPECT_TRUE(!result.ok && result.smf.empty() && result.messages.size() - 1 < 53) << mml.substr(0, 80);
     }
+    // The commands of a macro's body, however they are read again, meet the bound as they are made.
+    std::string calls = "$m = " + std::string(100, 'c') + "\nA";
+    for (int call = 0; call < 1981; ++call)
+        calls += " $m";
+    EXPECT_EQ(Compile(calls, options).messages.at(0).rfind("ERROR! マクロを展開したコマンドが多すぎます", 0), 0u);
     for (int line = 0; line < 1500; ++line)
         errors += "A c x\n";
     CompileResult stopped = Compile(errors, options);
