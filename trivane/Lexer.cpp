@@ -224,6 +224,12 @@ void Lexer::Tokenize(std::string_view text, int line, std::vector<Token>& out)
         }
         if (ReadPlainCommands(out))
             continue;
+        // A macro's use or one of its arguments, as often as notes in a song of macros: it makes no command itself.
+        if (top.text[top.pos] == '$') {
+            ++top.pos;
+            ReadMacroUse();
+            continue;
+        }
         // A bar line inside a command's length ("c2 | ^2") lies that many pulses before the note's end.
         bars = barsSeen_;
         pulsesAfterBar_ = 0;
