@@ -189,8 +189,8 @@ private:
     void Execute(const Token& token, CommandReader& commands);
     void Sound(const Token& token);
     int KeyOf(const Token& token) const { return keyBase_ + token.value; }
-    // The key of c in the octave now, transposed but on the drum channel, set whenever either changes: asked
-    // at every note.
+    // The key of c in the octave now, transposed except on the drum channel: set whenever the octave or the
+    // transposition changes, as it is asked at every note.
     void SetKeyBase() { keyBase_ = (octave_ + 1) * 12 + (drums_ ? 0 : transpose_ + options_.transpose); }
     [[gnu::always_inline]] inline void SoundOne(int key, std::int64_t ticks);
     // True when something shapes the next note: then Shape() runs, and the plain notes pay for one test.
