@@ -103,7 +103,7 @@ constexpr auto Accidental = [] {
 // ideographic space stop it.
 const char* PastBlanks(const char* at, const char* end)
 {
-    while (at != end && (*at == ' ' || *at == '\t' || *at == '\r' || *at == '\f' || *at == '\v' || *at == '|'))
+    while (at != end && IsSeparator(*at) && *at != JoinedLineBreak)
         ++at;
     return at;
 }
@@ -224,7 +224,8 @@ void Lexer::Tokenize(std::string_view text, int line, std::vector<Token>& out)
         }
         if (ReadPlainCommands(out))
             continue;
-        // A macro's use or one of its arguments, as often as notes in a song of macros: it makes no command itself.
+        // A macro's use or one of its arguments, as often as notes in a song of macros: it makes no command itself,
+        // and is read here only.
         if (top.text[top.pos] == '$') {
             ++top.pos;
             ReadMacroUse();
@@ -1381,9 +1382,6 @@ bool Lexer::ReadCommand(std::vector<Token>& out)
             if (!ReadValue(ControlCommand, token.value2))
                 return false;
             break;
-        case '$':
-            ReadMacroUse();
-            return true;
         default:
             if (token.op == Op::Rest)
                 return ReadSimpleCommand(c, token, out);
