@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Options.h"
+#include "Sequence.h"
 
 #include <cstdint>
 #include <string>
@@ -10,7 +11,7 @@
 
 struct CompileResult {
     bool ok = false;  // no error: `smf` holds the file
-    std::vector<std::uint8_t> smf;
+    SmfBytes smf;
     std::vector<std::string> messages;  // errors and warnings, with the lines that say how many were cut
     std::string summary;                // tracks, notes, playing time, errors, warnings
     int errors = 0;

@@ -148,7 +148,7 @@ bool IsStandardOutputTerminal()
 }
 #endif
 
-bool WriteSmf(const std::string& path, const std::vector<std::uint8_t>& bytes)
+bool WriteSmf(const std::string& path, const SmfBytes& bytes)
 {
     if (path == StandardStream)
         return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;

@@ -3,6 +3,8 @@
 // standard input where a source is read and for standard output where the SMF file is written.
 #pragma once
 
+#include "Sequence.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,7 +24,7 @@ bool IsSameFile(const std::string& input, const std::string& output);
 
 // Writes `bytes` under a temporary name beside `path`, then renames it over `path`. On failure the
 // temporary file is removed and whatever stood at `path` stays as it was. `-` writes standard output.
-bool WriteSmf(const std::string& path, const std::vector<std::uint8_t>& bytes);
+bool WriteSmf(const std::string& path, const SmfBytes& bytes);
 
 // True when standard output is a terminal (a console on Windows), which binary bytes would only garble.
 bool IsStandardOutputTerminal();

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -34,11 +36,31 @@ struct EventTrack {
     std::uint32_t endTick = 0;  // where its end of track goes: at or after its last event
 };
 
+// Room for SMF bytes is made right before they are written: it is left as it comes, not zeroed first.
+template <typename T>
+struct NotZeroed : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = NotZeroed<U>;
+    };
+    NotZeroed() = default;
+    template <typename U>
+    NotZeroed(const NotZeroed<U>&) noexcept
+    {
+    }
+    template <typename U>
+    void construct(U* at) noexcept
+    {
+        ::new (static_cast<void*>(at)) U;
+    }
+};
+using SmfBytes = std::vector<std::uint8_t, NotZeroed<std::uint8_t>>;
+
 struct Sequence {
     EventTrack conductor;           // reset, title, copyright, time and key signatures, every tempo change
     std::vector<EventTrack> parts;  // format 0: one per MML track, channel messages, texts, system exclusives
     // Format 1: the MTrk chunks of the parts, written as they were played.
-    std::vector<std::uint8_t> written;
+    SmfBytes written;
     int writtenParts = 0;
     std::vector<std::string> texts;
     std::uint32_t endTick = 0;

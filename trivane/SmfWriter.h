@@ -8,8 +8,8 @@
 #include <vector>
 
 // The parts are those of Sequence::written, or in format 0 those of Sequence::parts.
-std::vector<std::uint8_t> WriteSmf(Sequence sequence, bool format0);
+SmfBytes WriteSmf(Sequence sequence, bool format0);
 
 // Adds one MTrk chunk with the events of `track`, which it sorts first if they are not in order; the end of
 // track comes at the track's end, or at its last event if that is later, which then becomes its end.
-void AppendTrack(std::vector<std::uint8_t>& bytes, EventTrack& track, const std::vector<std::string>& texts);
+void AppendTrack(SmfBytes& bytes, EventTrack& track, const std::vector<std::string>& texts);
