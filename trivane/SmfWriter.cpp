@@ -173,6 +173,7 @@ bool AppendInOrder(SmfBytes& bytes,
             bytes.resize(end + most + 4 * static_cast<std::size_t>(last - event));
             at = bytes.data() + end;
             room = bytes.data() + bytes.size();
+            MakePages(at, room);
         }
         at = WriteEvent(at, *event, now, texts);
         now = event->tick;
