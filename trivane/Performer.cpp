@@ -193,6 +193,13 @@ private:
     // transposition changes, as it is asked at every note.
     void SetKeyBase() { keyBase_ = (octave_ + 1) * 12 + (drums_ ? 0 : transpose_ + options_.transpose); }
     [[gnu::always_inline]] inline void SoundOne(int key, std::int64_t ticks);
+    // After a plain note struck outside a tuplet, which sounds alone: whether the notes after it may be struck by
+    // PlayPlainRun(), at a set velocity and for their whole length.
+    bool PlainRunMayFollow() const
+    {
+        return !budget_.exhausted && gateCut_ == 0 && gate_ == 8 && tick_ >= velocityRamp_.end;
+    }
+    void PlayPlainRun(CommandReader& commands, std::int64_t& steps, std::int64_t maxSteps);
     // True when something shapes the next note: then Shape() runs, and the plain notes pay for one test.
     bool Shaping() const { return (marks_ | swingPair_ | humanize_) != 0; }
     // Written time to the time played: with swing, the second of each pair of eighths (or sixteenths) from the
@@ -382,6 +389,8 @@ void TrackPlayer::Play()
         std::uint32_t base = 0;
         if (plain && tupletLeft_ == 0 && commands.NextShortNote(keyBase_, key, base)) {
             SoundOne(key, base != 0 ? base : defaultTicks_);
+            if (PlainRunMayFollow())
+                PlayPlainRun(commands, steps, maxSteps);
             continue;
         }
         const Token& token = commands.Next();
@@ -720,6 +729,49 @@ inline void TrackPlayer::SoundOne(int key, std::int64_t ticks)
     sounding_.fullEnd = tick_ + ticks;
     sounding_.gateEnd = tick_ + GateTicks(ticks);
     Advance(ticks);
+}
+
+// The plain notes in short form after one that PlainRunMayFollow(): struck as SoundOne() strikes them, with what
+// they change held in locals, which the events written cannot disturb. A note that would meet the limit of events
+// or of ticks goes to SoundOne(); anything but a note, and the step past the limit, to Play().
+void TrackPlayer::PlayPlainRun(CommandReader& commands, std::int64_t& steps, std::int64_t maxSteps)
+{
+    const std::int64_t maxTicks = options_.limits.maxTicks;
+    const std::int64_t eventsLeft = options_.limits.maxEvents - 2;
+    const int keyBase = keyBase_;
+    const std::int64_t defaultTicks = defaultTicks_;
+    const std::uint8_t on = 0x90 | channel_, off = 0x80 | channel_;
+    const int velocity = velocity_;
+    std::int64_t tick = tick_;  // where the note before ends, sounding to its end
+    std::int64_t spent = budget_.events;
+    std::int64_t struck = 0;
+    int before = sounding_.keys[0];
+    int key = 0;
+    std::uint32_t base = 0;
+    auto handBack = [&] {
+        tick_ = sounding_.fullEnd = sounding_.gateEnd = tick;
+        sounding_.keys[0] = before;
+        budget_.events = spent;
+        shared_.notes += struck;
+    };
+    while (steps < maxSteps && !commands.AtEnd() && commands.NextShortNote(keyBase, key, base)) {
+        ++steps;
+        const std::int64_t ticks = base != 0 ? base : defaultTicks;
+        if (spent > eventsLeft || tick + ticks > maxTicks) {
+            handBack();
+            SoundOne(key, ticks);
+            return;
+        }
+        spent += 2;
+        Put(tick, off, before, 0);
+        releasedAt_[static_cast<std::size_t>(before)] = tick;
+        Put(tick, on, key, velocity);
+        before = key;
+        ++struck;
+        tick += ticks;
+    }
+    if (struck != 0)
+        handBack();
 }
 
 // What is written before a note or chord. Marks: staccato sounds half its length, marcato three quarters, tenuto

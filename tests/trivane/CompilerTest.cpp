@@ -3,6 +3,7 @@
 // sample songs with every option.
 #include "Commands.h"
 #include "Compiler.h"
+#include "Diagnostics.h"
 #include "SmfCheck.h"
 
 #include <gtest/gtest.h>
@@ -77,7 +78,7 @@ TEST(Compile, FormsThatMeanTheSameMakeTheSameFile)
         {"", "[c [d]2 : e]3 f", "c d d e c d d e c d d f"}, {"", "$open = [c\nA $open\n d]3", "c d c d c d"},
         {"", "A $b e\n$a = cd\n$b = $a $a", "c d c d e"}, {"", "A c\n  d\nBC e", "A c d\nB e\nC e"},
         {"", "$m = c d\nA $m $m {$m e}4", "c d c d {c d e}4"},
-        {"", "#channel D 10\nA c\nD k5 c n36 q4 c4&c4", "#channel D 10\nA c\nD c n36 c4^8 r8"},
+        {"", "#channel D 10\nA c\nD k5 c n36 q4 c4&c4", "#channel D 10\nA c\nD c n36 c4^8 r8"}, {"", "l8 c d e&e f", "l8 c d e4 f"},
         {"t-3", "#channel D 10\nA k2 c d+ n50\nD c n36", "#channel D 10\nA k-1 c d+ n50\nD c n36"},
         {"", "c---------------- c----------------- b++++++++++++++++++++ b+++++++++++++++++++++", "o2 g+ g o6 g g+"},
         {"", "o0 k-48 '>>>>>>>>>> g g+'4 o9 k48 '<<<<<<<<<<< e d+'4", "o6 'g g+'4 o2 'e d+'4"},
@@ -214,3 +215,30 @@ TEST(Compile, HostileInputEndsInErrorsNotInCrashesOrHangs)
 }
 
 }  // namespace
+
+TEST(Compile, EachBoundHoldsAtItsVeryValue)
+{
+    // Runs of plain notes are struck apart from everything else, and the song ends inside one.
+    const std::string song = "A l8 [c d e f g a b c]2 c d e f g a b c";
+    const std::string stop = "ERROR! %s (上限を超えたので変換をやめました) | ";
+    struct Case {
+        std::int64_t Limits::*bound;
+        std::int64_t value;
+        const char* reached;  // none where the song fits
+    };
+    const Case cases[] = {
+        {&Limits::maxTicks, 5760, nullptr},
+        {&Limits::maxTicks, 5759, "トラック A: 曲が長すぎます"},
+        {&Limits::maxTicks, 2159, "トラック A: 曲が長すぎます"},  // by the note that starts the second time round
+        {&Limits::maxSteps, 28, nullptr},
+        {&Limits::maxSteps, 27, "in line 1: トラック A: ループを展開したコマンドが多すぎます"},
+        {&Limits::maxEvents, 48, nullptr},
+        {&Limits::maxEvents, 47, "トラック A: MIDI イベントが多すぎます"},
+    };
+    for (const Case& c : cases) {
+        CompileOptions options;
+        options.limits.*c.bound = c.value;
+        const CompileResult result = Compile(song, options);
+        EXPECT_EQ(Joined(result.messages), c.reached ? Format(stop.c_str(), c.reached) : "") << c.value;
+    }
+}
