@@ -132,10 +132,7 @@ void MakePages(std::uint8_t* from, std::uint8_t* to)
 // pointers of its own: a byte written through the vector's might have changed the vector itself, as far as the
 // compiler knows. Writes from `chunk` on, over whatever the bytes hold there; false at the first event that comes
 // before the one written last in the order of SortEvents.
-bool AppendInOrder(SmfBytes& bytes,
-                   std::size_t chunk,
-                   EventTrack& track,
-                   const std::vector<std::string>& texts)
+bool AppendInOrder(SmfBytes& bytes, std::size_t chunk, EventTrack& track, const std::vector<std::string>& texts)
 {
     const Event* event = track.events.data();
     const Event* const last = event + track.events.size();
