@@ -326,15 +326,17 @@ bool Lexer::ReadPlainCommands(std::vector<Token>& out)
     const char* const first = at;
     // A macro's body is read again at every call, and outside a tuplet a run in it makes the same commands each
     // time: they are kept the second time it is read, by where the run begins, so that a body read once costs
-    // nothing more.
+    // nothing more, and later one KeptRunOp stands for them.
     PlainRun* kept = nullptr;
     if (top.macro != nullptr && tupletAt_ < 0) {
-        const auto [found, added] = plainRuns_.try_emplace(first, PlainRun{PlainRun::Seen, 0, 0});
+        const auto [found, added] = plainRuns_.try_emplace(first, PlainRun{PlainRun::Seen, 0, 0, 0});
         kept = added ? nullptr : &found->second;
         if (kept != nullptr && kept->first != PlainRun::Seen &&
             tokenCount_ + static_cast<std::int64_t>(kept->count) <= options_.limits.maxTokens) {
-            const auto run = runTokens_.begin() + static_cast<std::ptrdiff_t>(kept->first);
-            out.insert(out.end(), run, run + static_cast<std::ptrdiff_t>(kept->count));
+            Token run;
+            run.op = KeptRunOp;
+            run.value = kept->id;
+            out.push_back(run);
             tokenCount_ += static_cast<std::int64_t>(kept->count);
             top.pos += kept->length;
             return true;
@@ -366,8 +368,10 @@ bool Lexer::ReadPlainCommands(std::vector<Token>& out)
     }
     top.pos = static_cast<std::size_t>(at - text);
     if (kept != nullptr && kept->first == PlainRun::Seen && at != first && !full_) {
-        *kept = PlainRun{runTokens_.size(), out.size() - made, static_cast<std::size_t>(at - first)};
+        *kept = PlainRun{runTokens_.size(), out.size() - made, static_cast<std::size_t>(at - first),
+                         static_cast<std::int32_t>(keptRuns_.size())};
         runTokens_.insert(runTokens_.end(), out.begin() + static_cast<std::ptrdiff_t>(made), out.end());
+        keptRuns_.push_back(kept);
     }
     return at != first;
 }

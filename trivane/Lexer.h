@@ -38,6 +38,11 @@ inline constexpr struct BlankStarts {
     constexpr bool operator()(int c) const { return c >= 0 && at[c]; }
 } StartsBlanks;
 
+// Among the commands that Tokenize makes, what stands for those of a run of a macro's body read twice before, made
+// again: Lexer::KeptRun(value) holds them. It is no command's op.
+constexpr Op KeptRunOp = static_cast<Op>(0x7F);
+static_assert(static_cast<unsigned>(Op::Humanize) < static_cast<unsigned>(KeptRunOp));
+
 // How to add a command: read its parts with Accept(), ReadNumber(), ReadValue(), ReadOptionalValue() and
 // ReadLength(), which step over blanks and '|' before each part themselves; return false after reporting a
 // mistake, and ReadCommand() steps over the rest of the command (SkipArguments()), so that one mistake makes
@@ -58,6 +63,17 @@ public:
     void Tokenize(std::string_view text, int line, std::vector<Token>& out);
 
     std::int64_t Count() const { return tokenCount_; }
+
+    struct Run {
+        const Token* commands;
+        std::size_t count;  // one at least
+    };
+    // The run that a KeptRunOp with this value stands for; good until Tokenize is called again.
+    Run KeptRun(std::int32_t id) const
+    {
+        const PlainRun& run = *keptRuns_[static_cast<std::size_t>(id)];
+        return Run{runTokens_.data() + run.first, run.count};
+    }
 
 private:
     struct Frame {
@@ -191,15 +207,17 @@ private:
     std::vector<Frame> frames_;
     std::vector<Argument> arguments_;  // of the macros being read
     // What ReadPlainCommands made of each run of a macro's body it has read twice: its commands in runTokens_, and
-    // the bytes of the run.
+    // the bytes of the run; each is given a number, which the KeptRunOp that stands for it later holds.
     struct PlainRun {
         static constexpr std::size_t Seen = SIZE_MAX;  // `first` of a run read once, not kept
         std::size_t first;
         std::size_t count;
         std::size_t length;
+        std::int32_t id;  // in keptRuns_
     };
     std::unordered_map<const char*, PlainRun> plainRuns_;
     std::vector<Token> runTokens_;
+    std::vector<const PlainRun*> keptRuns_;  // by the value of their KeptRunOp
     std::int64_t tokenCount_ = 0;
     bool full_ = false;
     bool grace_ = false;  // the length just read was 0: a grace note

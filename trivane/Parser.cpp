@@ -315,6 +315,12 @@ private:
     void ReadKey(int line, std::string_view value);
     bool ReadMacroDefinition(int line, std::string_view text, bool define);
     void WarnOfSharedChannels();
+    std::uint8_t* PackKeptRun(std::int32_t id,
+                              std::uint8_t* at,
+                              std::size_t room,
+                              ByteBuffer& code,
+                              Token& before,
+                              EventCount& events);
 
     const CompileOptions& options_;
     Diagnostics& diagnostics_;
@@ -328,6 +334,15 @@ private:
     std::array<Token, 26> packedLast_;       // the line and offset the next command of each track is packed after
     std::array<EventCount, 26> events_;
     std::vector<Token> lineTokens_;
+    // Of each run of a macro's body that the lexer keeps: its commands after the first, packed the first time the
+    // run is used, as they depend on nothing before it, and the events the whole run makes.
+    struct PackedRun {
+        std::size_t at = SIZE_MAX;  // in packedRuns_
+        std::size_t size = 0;
+        std::int64_t events = 0;
+    };
+    std::vector<PackedRun> packedRunPlaces_;
+    std::vector<std::uint8_t> packedRuns_;
     std::int64_t stored_ = 0;
     std::uint32_t used_ = 0;           // bit n: track 'A' + n has a line
     std::uint32_t currentTracks_ = 1;  // lines before the first track name belong to track A
@@ -461,6 +476,10 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
                 at = code.Room(room * MostPacked);
             }
             --room;
+            if (token.op == KeptRunOp) {
+                at = PackKeptRun(token.value, at, room, code, packedLast_[i], events);
+                continue;
+            }
             const std::size_t place = static_cast<std::size_t>(at - code.Data());
             std::uint8_t* partner = nullptr;
             at = Pack(at, token, packedLast_[i], partner);
@@ -483,6 +502,42 @@ bool SongReader::ReadTrackLine(int line, std::string_view text)
         code.Keep(at);
     }
     return true;
+}
+
+// A run of a macro's body made again: its first command packed after the command before, the rest copied as they
+// were packed the first time. `room` commands more must still fit after it.
+std::uint8_t* SongReader::PackKeptRun(std::int32_t id,
+                                      std::uint8_t* at,
+                                      std::size_t room,
+                                      ByteBuffer& code,
+                                      Token& before,
+                                      EventCount& events)
+{
+    const Lexer::Run run = lexer_.KeptRun(id);
+    if (packedRunPlaces_.size() <= static_cast<std::size_t>(id))
+        packedRunPlaces_.resize(static_cast<std::size_t>(id) + 1);
+    PackedRun& packed = packedRunPlaces_[static_cast<std::size_t>(id)];
+    if (packed.at == SIZE_MAX) {
+        packed.at = packedRuns_.size();
+        Token last = run.commands[0];
+        std::uint8_t* partner = nullptr;  // a run has no loops
+        for (std::size_t k = 0; k < run.count; ++k) {
+            packed.events += EventsOf[static_cast<unsigned>(run.commands[k].op)];
+            if (k > 0) {
+                std::uint8_t bytes[MostPacked];
+                packedRuns_.insert(packedRuns_.end(), bytes, Pack(bytes, run.commands[k], last, partner));
+            }
+        }
+        packed.size = packedRuns_.size() - packed.at;
+    }
+    code.Keep(at);
+    at = code.Room(packed.size + (room + 1) * MostPacked);
+    std::uint8_t* partner = nullptr;
+    at = Pack(at, run.commands[0], before, partner);
+    before.line = run.commands[run.count - 1].line;
+    before.at = run.commands[run.count - 1].at;
+    events.events += packed.events;
+    return std::copy_n(packedRuns_.data() + packed.at, packed.size, at);
 }
 
 // The same directive again with another value is warned about: the later one counts.

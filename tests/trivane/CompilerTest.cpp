@@ -118,7 +118,7 @@ TEST(Compile, ReportsEveryDistinctMistakeOnceInLineAndColumnOrder)
         {"A @1 c\nQ @2 c\nB @1 c\nR @1 c\n#channel R 2", {"W2 トラック A と Q は同じチャンネル 1"}},
         {"$m = c /* x\ny */ d x\nA $m", {"E2 'x'"}}, {"/* one\n two\n */ A c x", {"E3 'x'"}}, {"; \x81\nA x", {"E2 'x'"}},
         {"A o9 c > c\nA v120 )16 c\nA r & c\nA o9 b+ c", {"W1 オクターブ", "W2 ベロシティ", "W3 &", "W4 音域"}},
-        {"A [c :\nA d ]1 e\nA o9 b+ c", {"W3 音域"}},
+        {"A [c :\nA d ]1 e\nA o9 b+ c", {"W3 音域"}}, {"$m = c d\nA $m $m r $m o9 b+ c", {"W2 音域"}},
         {"#time 4/4\nA swing\"2:1\"\nAB c1 | c4 c4 c4 | c1", {"W3 トラック A の 2 小節目"}},
         {"A c\n/* a\n b */ x /* never closed\n", {"E3 'x'", "E3 コメント"}}, {"A c\x81\nA x", {"E1 全角文字", "E2 'x'"}},
         {"A c d e f g\x81 a b c d\nA \xC3\xA9", {"E1 全角文字", "E2 使えない文字 (0xC3)", "E2 使えない文字 (0xA9)"}},
