@@ -128,7 +128,7 @@ bool IsLoop(Op op)
 
 // The first byte of the short form a note, a drum's note, a rest, a chord or a note of one may take, without its
 // length's bit; 0 for any other command.
-unsigned ShortForm(const Token& token)
+[[gnu::always_inline]] inline unsigned ShortForm(const Token& token)
 {
     using namespace packed;
     switch (token.op) {
