@@ -172,6 +172,26 @@ public:
         return true;
     }
 
+    // An octave ('o', '<' or '>') next, on the line of the command before: the octave it asks for after `octave`,
+    // -1 for anything else. TakeOctave() then reads it.
+    int OctaveNext(int octave) const
+    {
+        using namespace packed;
+        const auto op = static_cast<Op>(at_[0]);
+        if (op != Op::Octave && op != Op::OctaveUp && op != Op::OctaveDown)
+            return -1;
+        if (at_[2] >= 0x80 || (at_[1] != 0 && (op != Op::Octave || at_[1] != Value || at_[3] >= 0x80)))
+            return -1;
+        if (op == Op::Octave)
+            return at_[1] == 0 ? 0 : static_cast<int>(Unzigzag(at_[3]));
+        return octave + (op == Op::OctaveUp ? 1 : -1);
+    }
+    void TakeOctave()
+    {
+        token_.at += static_cast<std::uint32_t>(packed::Unzigzag(at_[2]));
+        at_ += at_[1] == 0 ? 3 : 4;
+    }
+
     // The line of the next command, for a message that stops playing before it.
     int NextLine() const { return CommandReader(*this).Next().line; }
 

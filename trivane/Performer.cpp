@@ -731,14 +731,16 @@ inline void TrackPlayer::SoundOne(int key, std::int64_t ticks)
     Advance(ticks);
 }
 
-// The plain notes in short form after one that PlainRunMayFollow(): struck as SoundOne() strikes them, with what
-// they change held in locals, which the events written cannot disturb. A note that would meet the limit of events
-// or of ticks goes to SoundOne(); anything but a note, and the step past the limit, to Play().
+// The plain notes in short form after one that PlainRunMayFollow(), and the octaves set between them: struck as
+// SoundOne() strikes them, with what they change held in locals, which the events written cannot disturb. A note
+// that would meet the limit of events or of ticks goes to SoundOne(); anything else, an octave out of its range,
+// which is warned of, and the step past the limit, to Play().
 void TrackPlayer::PlayPlainRun(CommandReader& commands, std::int64_t& steps, std::int64_t maxSteps)
 {
     const std::int64_t maxTicks = options_.limits.maxTicks;
     const std::int64_t eventsLeft = options_.limits.maxEvents - 2;
-    const int keyBase = keyBase_;
+    int octave = octave_;
+    int keyBase = keyBase_;
     const std::int64_t defaultTicks = defaultTicks_;
     const std::uint8_t on = 0x90 | channel_, off = 0x80 | channel_;
     const int velocity = velocity_;
@@ -749,12 +751,24 @@ void TrackPlayer::PlayPlainRun(CommandReader& commands, std::int64_t& steps, std
     int key = 0;
     std::uint32_t base = 0;
     auto handBack = [&] {
+        octave_ = octave;
+        keyBase_ = keyBase;
         tick_ = sounding_.fullEnd = sounding_.gateEnd = tick;
         sounding_.keys[0] = before;
         budget_.events = spent;
         shared_.notes += struck;
     };
-    while (steps < maxSteps && !commands.AtEnd() && commands.NextShortNote(keyBase, key, base)) {
+    while (steps < maxSteps && !commands.AtEnd()) {
+        if (!commands.NextShortNote(keyBase, key, base)) {
+            const int wanted = commands.OctaveNext(octave);
+            if (wanted < 0 || wanted > 9)
+                break;
+            commands.TakeOctave();
+            ++steps;
+            keyBase += 12 * (wanted - octave);
+            octave = wanted;
+            continue;
+        }
         ++steps;
         const std::int64_t ticks = base != 0 ? base : defaultTicks;
         if (spent > eventsLeft || tick + ticks > maxTicks) {
@@ -770,8 +784,7 @@ void TrackPlayer::PlayPlainRun(CommandReader& commands, std::int64_t& steps, std
         ++struck;
         tick += ticks;
     }
-    if (struck != 0)
-        handBack();
+    handBack();
 }
 
 // What is written before a note or chord. Marks: staccato sounds half its length, marcato three quarters, tenuto

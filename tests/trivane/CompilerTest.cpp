@@ -79,6 +79,7 @@ TEST(Compile, FormsThatMeanTheSameMakeTheSameFile)
         {"", "A $b e\n$a = cd\n$b = $a $a", "c d c d e"}, {"", "A c\n  d\nBC e", "A c d\nB e\nC e"},
         {"", "$m = c d\nA $m $m {$m e}4", "c d c d {c d e}4"},
         {"", "#channel D 10\nA c\nD k5 c n36 q4 c4&c4", "#channel D 10\nA c\nD c n36 c4^8 r8"}, {"", "l8 c d e&e f", "l8 c d e4 f"},
+        {"", "c c o0 t120 d o9 e", "c c t120 n14 n124"},
         {"t-3", "#channel D 10\nA k2 c d+ n50\nD c n36", "#channel D 10\nA k-1 c d+ n50\nD c n36"},
         {"", "c---------------- c----------------- b++++++++++++++++++++ b+++++++++++++++++++++", "o2 g+ g o6 g g+"},
         {"", "o0 k-48 '>>>>>>>>>> g g+'4 o9 k48 '<<<<<<<<<<< e d+'4", "o6 'g g+'4 o2 'e d+'4"},
@@ -218,8 +219,8 @@ TEST(Compile, HostileInputEndsInErrorsNotInCrashesOrHangs)
 
 TEST(Compile, EachBoundHoldsAtItsVeryValue)
 {
-    // Runs of plain notes are struck apart from everything else, and the song ends inside one.
-    const std::string song = "A l8 [c d e f g a b c]2 c d e f g a b c";
+    // Runs of plain notes and octaves are struck apart from everything else, and the song ends inside one.
+    const std::string song = "A l8 [c d e f g a b > c <]2 c d e f g o5 a b > c";
     const std::string stop = "ERROR! %s (上限を超えたので変換をやめました) | ";
     struct Case {
         std::int64_t Limits::*bound;
@@ -230,8 +231,8 @@ TEST(Compile, EachBoundHoldsAtItsVeryValue)
         {&Limits::maxTicks, 5760, nullptr},
         {&Limits::maxTicks, 5759, "トラック A: 曲が長すぎます"},
         {&Limits::maxTicks, 2159, "トラック A: 曲が長すぎます"},  // by the note that starts the second time round
-        {&Limits::maxSteps, 28, nullptr},
-        {&Limits::maxSteps, 27, "in line 1: トラック A: ループを展開したコマンドが多すぎます"},
+        {&Limits::maxSteps, 34, nullptr},
+        {&Limits::maxSteps, 33, "in line 1: トラック A: ループを展開したコマンドが多すぎます"},
         {&Limits::maxEvents, 48, nullptr},
         {&Limits::maxEvents, 47, "トラック A: MIDI イベントが多すぎます"},
     };
