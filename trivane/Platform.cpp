@@ -120,6 +120,17 @@ bool IsSameFile(const std::string& input, const std::string& output)
            a.nFileIndexLow == b.nFileIndexLow;
 }
 
+bool IsDevice(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool device = GetFileType(file) != FILE_TYPE_DISK;
+    CloseHandle(file);
+    return device;
+}
+
 bool IsStandardOutputTerminal()
 {
     DWORD mode = 0;
@@ -142,6 +153,12 @@ bool IsSameFile(const std::string& input, const std::string& output)
            a.st_ino == b.st_ino;
 }
 
+bool IsDevice(const std::string& path)
+{
+    struct stat identity;
+    return stat(path.c_str(), &identity) == 0 && !S_ISREG(identity.st_mode) && !S_ISDIR(identity.st_mode);
+}
+
 bool IsStandardOutputTerminal()
 {
     return isatty(STDOUT_FILENO) != 0;
@@ -152,6 +169,11 @@ bool WriteSmf(const std::string& path, const SmfBytes& bytes)
 {
     if (path == StandardStream)
         return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
+    if (IsDevice(path)) {
+        File file(std::fopen(path.c_str(), "wb"));
+        return file && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size() &&
+               std::fclose(file.release()) == 0;
+    }
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, ".%lu.tmp", ProcessId());
     std::string temporary = path + suffix;

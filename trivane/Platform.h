@@ -23,8 +23,13 @@ ReadResult ReadSource(const std::string& path, std::int64_t limit, std::string& 
 bool IsSameFile(const std::string& input, const std::string& output);
 
 // Writes `bytes` under a temporary name beside `path`, then renames it over `path`. On failure the
-// temporary file is removed and whatever stood at `path` stays as it was. `-` writes standard output.
+// temporary file is removed and whatever stood at `path` stays as it was. `-` writes standard output, and a
+// device or a pipe that `path` names (NUL, /dev/null, a FIFO) is written as it is: a file renamed over it would
+// take its place.
 bool WriteSmf(const std::string& path, const SmfBytes& bytes);
+
+// True when `path` names something that exists and is neither a file nor a folder: a device or a pipe.
+bool IsDevice(const std::string& path);
 
 // True when standard output is a terminal (a console on Windows), which binary bytes would only garble.
 bool IsStandardOutputTerminal();

@@ -1,6 +1,6 @@
 // The real trivane.exe under Wine: its lines end in CR LF, its exit status tells success, failure and a wrong
 // command line apart, a failed compile leaves an existing output file as it was, no name of the MML file can
-// make it the output, and UTF-8 text reaches the file in code page 932.
+// make it the output, the null device can, and UTF-8 text reaches the file in code page 932.
 #include "RunningProgram.h"
 #include "SmfCheck.h"
 
@@ -84,6 +84,8 @@ TEST(WineProgram, ExitStatusFailuresThatKeepTheOldFileSameFileNamesAndUtf8)
         EXPECT_NE(output.find("同じファイルです: song long name.mml, "), std::string::npos) << output;
         EXPECT_EQ(ReadBytes(song), mml) << name;
     }
+    // The null device takes the file, as it is: no file is renamed over it.
+    EXPECT_EQ(RunTrivane("\"song long name.mml\" NUL", output), 0u) << output;
     EXPECT_EQ(RunTrivane("-x -v -f -t-3 \"song long name.mml\" song.mid", output), 0u) << output;
     SmfListing listing;
     EXPECT_EQ(CheckSmf(ReadBytes(smf), listing), "");

@@ -1,10 +1,10 @@
 """The native trivane program on every sample with several option sets: each file is read by mido and listed
 by midicsv, which must agree with the summary trivane printed; one is rendered to sound by fluidsynth, which
-must sound from the start for as long as the song plays. Format 0 holds the events of format 1, and a file too
-large is named in its message.
+must sound from the start for as long as the song plays. Format 0 holds the events of format 1, a pipe takes the
+file, and a file too large is named in its message.
 
 usage: check_files.py TRIVANE SAMPLES_DIR WORK_DIR"""
-import array, glob, itertools, os, re, shutil, subprocess, sys, wave
+import array, glob, itertools, os, re, shutil, stat, subprocess, sys, wave
 import mido
 
 trivane, samples_dir, work = sys.argv[1:4]
@@ -52,6 +52,13 @@ with wave.open(os.path.join(work, "song.wav"), "rb") as w:
 loud = [max(map(abs, sound[i:i + window])) > 1000 for i in range(0, len(sound) - window, window)]
 length = int(mido.MidiFile(march).length * 4)
 check(all(loud[:length]) and abs(length - (max(i for i, x in enumerate(loud) if x) + 1)) <= 4, f"sound: {loud}")
+
+# A pipe named as the output is written through, not replaced by a file.
+os.mkfifo(pipe := os.path.join(work, "pipe.mid"))
+reader = subprocess.Popen(["timeout", "20", "cat", pipe], stdout=subprocess.PIPE)
+status, lines = run(os.path.join(samples_dir, "march.mml"), pipe)
+check(status == 0 and reader.communicate()[0] == open(march, "rb").read() and stat.S_ISFIFO(os.stat(pipe).st_mode),
+      f"pipe: {lines}")
 
 open(song := os.path.join(work, "song.mml"), "wb").write(b"c" * (16 * 1024 * 1024 + 1))
 status, lines = run(song, "big.mid")
