@@ -156,7 +156,10 @@ constexpr std::size_t MostPacked = 2 + 7 * 10 + 4;
 // Writes `token` packed at `at`, after a command at `before`'s line and offset, which it then takes; returns
 // where it ends. A loop command's partner goes at `partner`, once known. Inlined where each command of a line is
 // packed, as a call would cost a good part of packing one.
-[[gnu::always_inline]] inline std::uint8_t* Pack(std::uint8_t* at, const Token& token, Token& before, std::uint8_t*& partner)
+[[gnu::always_inline]] inline std::uint8_t* Pack(std::uint8_t* at,
+                                                 const Token& token,
+                                                 Token& before,
+                                                 std::uint8_t*& partner)
 {
     using namespace packed;
     const std::int64_t step = static_cast<std::int64_t>(token.at) - before.at;

@@ -110,16 +110,7 @@ bool IdentityOf(const std::string& path, DWORD standardHandle, BY_HANDLE_FILE_IN
     return ok;
 }
 
-}  // namespace
-
-bool IsSameFile(const std::string& input, const std::string& output)
-{
-    BY_HANDLE_FILE_INFORMATION a, b;
-    return IdentityOf(input, STD_INPUT_HANDLE, a) && IdentityOf(output, STD_OUTPUT_HANDLE, b) &&
-           a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-           a.nFileIndexLow == b.nFileIndexLow;
-}
-
+// Something that exists and is no file on a disk: a device (NUL, CON) or a pipe.
 bool IsDevice(const std::string& path)
 {
     HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -129,6 +120,16 @@ bool IsDevice(const std::string& path)
     const bool device = GetFileType(file) != FILE_TYPE_DISK;
     CloseHandle(file);
     return device;
+}
+
+}  // namespace
+
+bool IsSameFile(const std::string& input, const std::string& output)
+{
+    BY_HANDLE_FILE_INFORMATION a, b;
+    return IdentityOf(input, STD_INPUT_HANDLE, a) && IdentityOf(output, STD_OUTPUT_HANDLE, b) &&
+           a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
 }
 
 bool IsStandardOutputTerminal()
@@ -144,6 +145,13 @@ bool IdentityOf(const std::string& path, int standardStream, struct stat& identi
     return path == StandardStream ? fstat(standardStream, &identity) == 0 : stat(path.c_str(), &identity) == 0;
 }
 
+// Something that exists and is neither a file nor a folder: a device (/dev/null) or a pipe.
+bool IsDevice(const std::string& path)
+{
+    struct stat identity;
+    return stat(path.c_str(), &identity) == 0 && !S_ISREG(identity.st_mode) && !S_ISDIR(identity.st_mode);
+}
+
 }  // namespace
 
 bool IsSameFile(const std::string& input, const std::string& output)
@@ -151,12 +159,6 @@ bool IsSameFile(const std::string& input, const std::string& output)
     struct stat a, b;
     return IdentityOf(input, STDIN_FILENO, a) && IdentityOf(output, STDOUT_FILENO, b) && a.st_dev == b.st_dev &&
            a.st_ino == b.st_ino;
-}
-
-bool IsDevice(const std::string& path)
-{
-    struct stat identity;
-    return stat(path.c_str(), &identity) == 0 && !S_ISREG(identity.st_mode) && !S_ISDIR(identity.st_mode);
 }
 
 bool IsStandardOutputTerminal()

@@ -28,9 +28,6 @@ bool IsSameFile(const std::string& input, const std::string& output);
 // take its place.
 bool WriteSmf(const std::string& path, const SmfBytes& bytes);
 
-// True when `path` names something that exists and is neither a file nor a folder: a device or a pipe.
-bool IsDevice(const std::string& path);
-
 // True when standard output is a terminal (a console on Windows), which binary bytes would only garble.
 bool IsStandardOutputTerminal();
 
