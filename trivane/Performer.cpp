@@ -10,7 +10,7 @@
 // a place or two early (a controller at the tick where the note before it is released): each of those is moved
 // back to its place. A track further out of order is sorted whole. Either way the order is the one a stable
 // sort gives, which is unique.
-void SortEvents(std::vector<Event>& events)
+void SortEvents(Events& events)
 {
     auto before = [](const Event& a, const Event& b) {
         if (a.tick != b.tick)

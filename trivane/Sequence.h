@@ -31,12 +31,8 @@ struct Event {
     bool IsNoteOn() const { return (status & 0xF0) == 0x90; }
 };
 
-struct EventTrack {
-    std::vector<Event> events;  // sorted by SortEvents
-    std::uint32_t endTick = 0;  // where its end of track goes: at or after its last event
-};
-
-// Room for SMF bytes is made right before they are written: it is left as it comes, not zeroed first.
+// For what is written right after room is made for it: a new element is only default-initialized, not zeroed
+// first.
 template <typename T>
 struct NotZeroed : std::allocator<T> {
     template <typename U>
@@ -54,6 +50,15 @@ struct NotZeroed : std::allocator<T> {
         ::new (static_cast<void*>(at)) U;
     }
 };
+// Each event is made where it is kept, and its fields written there.
+using Events = std::vector<Event, NotZeroed<Event>>;
+
+struct EventTrack {
+    Events events;              // sorted by SortEvents
+    std::uint32_t endTick = 0;  // where its end of track goes: at or after its last event
+};
+
+// SMF bytes, written through a pointer once room is made for them.
 using SmfBytes = std::vector<std::uint8_t, NotZeroed<std::uint8_t>>;
 
 struct Sequence {
@@ -71,4 +76,4 @@ struct Sequence {
 
 // Orders by time, a note-off before anything else at its tick, else keeping the order they were made in,
 // so that a note repeated without a gap is released before it is struck again.
-void SortEvents(std::vector<Event>& events);
+void SortEvents(Events& events);

@@ -208,10 +208,10 @@ void AppendTrack(SmfBytes& bytes, EventTrack& track, const std::vector<std::stri
 SmfBytes WriteSmf(Sequence sequence, bool format0)
 {
     if (format0) {
-        std::vector<Event>& merged = sequence.conductor.events;
+        Events& merged = sequence.conductor.events;
         for (EventTrack& part : sequence.parts) {
             merged.insert(merged.end(), part.events.begin(), part.events.end());
-            std::vector<Event>().swap(part.events);
+            Events().swap(part.events);
         }
         SortEvents(merged);
         sequence.conductor.endTick = sequence.endTick;
