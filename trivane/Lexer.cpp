@@ -231,6 +231,9 @@ void Lexer::Tokenize(std::string_view text, int line, std::vector<Token>& out)
             ReadMacroUse();
             continue;
         }
+        // A chord of plain notes, in some songs every other command, past the general command reader as well.
+        if (top.text[top.pos] == '\'' && ReadPlainChord(out))
+            continue;
         // A bar line inside a command's length ("c2 | ^2") lies that many pulses before the note's end.
         bars = barsSeen_;
         pulsesAfterBar_ = 0;
@@ -312,6 +315,41 @@ void Lexer::Tokenize(std::string_view text, int line, std::vector<Token>& out)
     return QuickLength(at, end, token.length);
 }
 
+// A chord at `at` of note names, each with its accidentals right after it, '<', '>' and spaces, and a plain
+// length or none: where it ends, as PlainCommand. Its notes' values go to plainChord_, their count to
+// `chord.value`. Null for any other chord, which ReadChord reads with its messages.
+const char* Lexer::PlainChord(const char* at, const char* end, Token& chord, const bool*& ends)
+{
+    int shift = 0, count = 0;
+    for (++at; at != end && *at != '\'';) {
+        const char c = *at++;
+        if (c == ' ')
+            continue;
+        if (c == '<' || c == '>') {
+            shift += (c == '>') != options_.swapAngleBrackets ? 12 : -12;
+            continue;
+        }
+        if (c < 'a' || c > 'g' || count == static_cast<int>(plainChord_.size()))
+            return nullptr;
+        int value = SemitoneOf(c) + shift;
+        for (; at != end && Accidental[static_cast<unsigned char>(*at)] != 0; ++at)
+            value += Accidental[static_cast<unsigned char>(*at)];
+        plainChord_[static_cast<std::size_t>(count++)] = value;
+    }
+    if (at == end || count == 0)
+        return nullptr;
+    ++at;  // the closing quote
+    chord.op = Op::Chord;
+    chord.value = count;
+    chord.length = Length();
+    if (at == end || !IsDigit(*at)) {
+        ends = EndsNote.plain;
+        return at;
+    }
+    ends = EndsNote.length;
+    return QuickLength(at, end, chord.length);
+}
+
 // Notes, rests, drum notes, octaves, velocities and default lengths written without blanks inside, with a plain
 // length or none and nothing after them that goes on with them: most of what is written, read here a run at a
 // time into the commands ReadCommand would make of them. A space after one is read with it; other blanks and bar
@@ -374,6 +412,38 @@ bool Lexer::ReadPlainCommands(std::vector<Token>& out)
         keptRuns_.push_back(kept);
     }
     return at != first;
+}
+
+// A chord that PlainChord reads, with nothing after it that goes on with it: its commands, as ReadChord would make
+// them, and a space after it. True when it read one.
+bool Lexer::ReadPlainChord(std::vector<Token>& out)
+{
+    Frame& top = frames_.back();
+    const char* const text = top.text.data();
+    const char* const end = text + top.text.size();
+    const char* const at = text + top.pos;
+    Token chord;
+    const bool* ends = nullptr;
+    const char* const next = PlainChord(at, end, chord, ends);
+    if (next == nullptr)
+        return false;
+    const char* const after = next + (next != end && *next == ' ');
+    const char* const past =
+        after != end && StartsBlanks.at[static_cast<unsigned char>(*after)] ? PastBlanks(after, end) : after;
+    if (past != end && !ends[static_cast<unsigned char>(*past)])
+        return false;
+    chord.line = top.line;
+    chord.at = static_cast<std::uint32_t>(at - origin_);
+    Token note = chord;
+    note.op = Op::ChordNote;
+    note.length = Length();
+    for (int i = 0; i < chord.value; ++i) {
+        note.value = plainChord_[static_cast<std::size_t>(i)];
+        Push(out, note);
+    }
+    PushNote(out, chord);
+    top.pos = static_cast<std::size_t>(after - text);
+    return true;
 }
 
 void Lexer::PushBar(std::vector<Token>& out, std::int64_t pulsesAfter)

@@ -7,6 +7,7 @@
 #include "Options.h"
 #include "Song.h"
 
+#include <array>
 #include <functional>
 #include <map>
 #include <string>
@@ -162,6 +163,8 @@ private:
     const char* QuickLength(const char* at, const char* end, Length& length) const;
     bool ReadPlainCommands(std::vector<Token>& out);
     const char* PlainCommand(const char* at, const char* end, Token& token, const bool*& ends) const;
+    bool ReadPlainChord(std::vector<Token>& out);
+    const char* PlainChord(const char* at, const char* end, Token& chord, const bool*& ends);
     bool ReadCommand(std::vector<Token>& out);
     bool ReadSimpleCommand(unsigned char c, Token& token, std::vector<Token>& out);
     void ReadMacroUse();
@@ -216,6 +219,7 @@ private:
         std::int32_t id;  // in keptRuns_
     };
     std::unordered_map<const char*, PlainRun> plainRuns_;
+    std::array<int, 16> plainChord_{};  // the values of the notes of the chord PlainChord read last
     std::vector<Token> runTokens_;
     std::vector<const PlainRun*> keptRuns_;  // by the value of their KeptRunOp
     std::int64_t tokenCount_ = 0;
