@@ -78,8 +78,10 @@ TEST(Compile, FormsThatMeanTheSameMakeTheSameFile)
         {"", "[c [d]2 : e]3 f", "c d d e c d d e c d d f"}, {"", "$open = [c\nA $open\n d]3", "c d c d c d"},
         {"", "A $b e\n$a = cd\n$b = $a $a", "c d c d e"}, {"", "A c\n  d\nBC e", "A c d\nB e\nC e"},
         {"", "$m = c d\nA $m $m {$m e}4", "c d c d {c d e}4"},
-        {"", "#channel D 10\nA c\nD k5 c n36 q4 c4&c4", "#channel D 10\nA c\nD c n36 c4^8 r8"}, {"", "l8 c d e&e f", "l8 c d e4 f"},
-        {"", "c c o0 t120 d o9 e", "c c t120 n14 n124"}, {"", "'c+ e- g#'8 'c e g' 4 d", "'c+\te-\tg#'8 'c\te\tg'4 d"},
+        {"", "#channel D 10\nA c\nD k5 c n36 q4 c4&c4", "#channel D 10\nA c\nD c n36 c4^8 r8"},
+        {"", "l8 c d e&e f", "l8 c d e4 f"},
+        {"", "c c o0 t120 d o9 e", "c c t120 n14 n124"},
+        {"", "'c+ e- g#'8 'c e g' 4 d", "'c+\te-\tg#'8 'c\te\tg'4 d"},
         {"", "'c d e f g a b > c d e f g a b > c d e'", "'c\td e f g a b > c d e f g a b > c d e'"},
         {"t-3", "#channel D 10\nA k2 c d+ n50\nD c n36", "#channel D 10\nA k-1 c d+ n50\nD c n36"},
         {"", "c---------------- c----------------- b++++++++++++++++++++ b+++++++++++++++++++++", "o2 g+ g o6 g g+"},
@@ -120,7 +122,8 @@ TEST(Compile, ReportsEveryDistinctMistakeOnceInLineAndColumnOrder)
         {"A @1 c\nQ @2 c\nB @1 c\nR @1 c\n#channel R 2", {"W2 トラック A と Q は同じチャンネル 1"}},
         {"$m = c /* x\ny */ d x\nA $m", {"E2 'x'"}}, {"/* one\n two\n */ A c x", {"E3 'x'"}}, {"; \x81\nA x", {"E2 'x'"}},
         {"A o9 c > c\nA v120 )16 c\nA r & c\nA o9 b+ c", {"W1 オクターブ", "W2 ベロシティ", "W3 &", "W4 音域"}},
-        {"A [c :\nA d ]1 e\nA o9 b+ c", {"W3 音域"}}, {"$m = c d\nA $m $m r $m o9 b+ c", {"W2 音域"}},
+        {"A [c :\nA d ]1 e\nA o9 b+ c", {"W3 音域"}},
+        {"$m = c d\nA $m $m r $m o9 b+ c", {"W2 音域"}},
         {"#time 4/4\nA swing\"2:1\"\nAB c1 | c4 c4 c4 | c1", {"W3 トラック A の 2 小節目"}},
         {"A c\n/* a\n b */ x /* never closed\n", {"E3 'x'", "E3 コメント"}}, {"A c\x81\nA x", {"E1 全角文字", "E2 'x'"}},
         {"A c d e f g\x81 a b c d\nA \xC3\xA9", {"E1 全角文字", "E2 使えない文字 (0xC3)", "E2 使えない文字 (0xA9)"}},
@@ -216,8 +219,6 @@ TEST(Compile, HostileInputEndsInErrorsNotInCrashesOrHangs)
     EXPECT_EQ(stopped.messages[50], "ERROR! ほかに 950 件のエラーがあります (表示を省略しました)");
 }
 
-}  // namespace
-
 TEST(Compile, EachBoundHoldsAtItsVeryValue)
 {
     // Runs of plain notes and octaves are struck apart from everything else, and the song ends inside one.
@@ -244,3 +245,5 @@ TEST(Compile, EachBoundHoldsAtItsVeryValue)
         EXPECT_EQ(Joined(result.messages), c.reached ? Format(stop.c_str(), c.reached) : "") << c.value;
     }
 }
+
+}  // namespace
